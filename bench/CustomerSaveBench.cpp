@@ -19,41 +19,13 @@
 #include "platform/ui/Application.hpp"
 #include "platform/ui/View.hpp"
 #include "platform/ui/Window.hpp"
-#include "store/SQLiteDatabase.hpp"
 
 namespace {
-
-// The standard fields, and `n` customers with their rows, written at once.
-bool seedBook(int n) {
-  auto& db = mv::SQLiteDatabase::sharedDataBase();
-  const std::string ids =
-      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(n) + ") ";
-  const char* fields[] = {"Phone", "Bank Account", "Active", "Address", "City", "State/Province/Region", "Zip Code"};
-  bool ok = db.execute("BEGIN");
-  for (int f = 0; f < 7; ++f) {
-    ok = ok && db.run("INSERT INTO marvisto_fields_customer_attribute (field_id, field_name, data_type, display, "
-                      "published) VALUES (?, ?, 'text', 1, 1)",
-                      f + 1, std::string(fields[f]));
-  }
-  ok = ok && db.execute(ids + "INSERT INTO marvisto_customer (customer_id, customer_name, customer_publish) "
-                              "SELECT i, printf('Customer %06d Trading Co', i), 1 FROM n");
-  ok = ok && db.execute(ids + "INSERT INTO marvisto_customer_attribute (attribute_id, customer_id, "
-                              "attribute_fields_id, attribute_value) SELECT 10 * i + f.field_id, i, f.field_id, "
-                              "printf('%s of %d', f.field_name, i) FROM n, marvisto_fields_customer_attribute f");
-  ok = ok && db.execute(ids + "INSERT INTO marvisto_customer_address (id, customer_id, address, city, state, "
-                              "zip_code, isDefault) SELECT i, i, printf('%d Harbour Road', i), 'Springfield', "
-                              "printf('State %d', i % 50), printf('%05d', i % 99999), 1 FROM n");
-  ok = ok && db.execute(ids + "INSERT INTO marvisto_customer_contact (contact_id, customer_id, first_name, "
-                              "last_name, job_title, work_phone, email) SELECT 2 * i + c, i, "
-                              "printf('First%d', i), printf('Last%d', c), 'Buyer', '555-0100', "
-                              "printf('buyer%d@example.com', i) FROM n, (SELECT 0 AS c UNION ALL SELECT 1)");
-  return db.execute(ok ? "COMMIT" : "ROLLBACK") && ok;
-}
 
 void saveOne(benchmark::State& state, int book) {
   bench::CustomerBookWorld world;
   auto directory = world.directory();
-  if (!directory || !seedBook(book)) {
+  if (!directory || !world.storeBook(book)) {
     state.SkipWithError("the book could not be stored");
     return;
   }

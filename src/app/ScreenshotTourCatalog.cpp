@@ -261,7 +261,9 @@ int fullestCustomer(const CustomerDataModel& directory) {
   int chosen = directory.customerInfoDic().front()->pid;
   std::size_t most = 0;
   for (const auto& customer : directory.customerInfoDic()) {
-    const std::size_t rows = customer->address.size() + customer->contact.size();
+    const auto details = directory.details(customer->pid);
+    if (!details || !*details) continue;
+    const std::size_t rows = (*details)->address.size() + (*details)->contact.size();
     if (rows > most) {
       most = rows;
       chosen = customer->pid;

@@ -2,7 +2,7 @@
 #include <memory>
 #include <string>
 
-#include "customer/PersonInfo.hpp"
+#include "customer/PersonSummary.hpp"
 
 namespace mv {
 
@@ -13,7 +13,7 @@ namespace mv {
 struct ContactMode {
   std::string fristName;
   std::string lastName;
-  std::shared_ptr<const PersonInfo> personInfo;
+  std::shared_ptr<const PersonSummary> personInfo;
 };
 
 }  // namespace mv

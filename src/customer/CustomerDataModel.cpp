@@ -3,7 +3,6 @@
 #include <malloc.h>
 
 #include <algorithm>
-#include <string_view>
 #include <utility>
 
 #include "customer/CustomerBookListener.hpp"
@@ -30,7 +29,6 @@
 #include "sync/UnsubmittedCustomerModel.hpp"
 #include "util/Json.hpp"
 #include "util/JsonWriter.hpp"
-#include "util/SearchTextIndex.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
@@ -58,12 +56,20 @@ std::shared_ptr<CustomerDataModel> CustomerDataModel::sharedInstance() {
 CustomerDataModel::CustomerDataModel(SessionServices& services)
     : database_(services.databaseHandle()), config_(services.get<ConfigManager>()), sender_(services.requestSender()) {
   MV_ASSERT_MAIN_THREAD();
-  load();
+  // The fields are a few rows: a new customer can be entered at once.
+  allAttributes_ = database_->getAllAttributes();
+  displayedAttributes_ = database_->getAllDisplayedAttributes();
+  // The list shows the book by name first: its sections are made with it.
+  grouping_ = Grouping{CustomerGrouping::kByName, CustomerGrouping::importantTitle()};
+  // The read begins on the next turn: the turn that asked for the book (a
+  // tab's first showing) draws its screen without a worker at its side.
+  readBeside(true);
 }
 
 void CustomerDataModel::sessionEnded() { uploads_.cancelAll(); }
 
-CustomerDataModel::~CustomerDataModel() = default;
+// A book of hundreds of thousands ends on a worker, not at the sign-out.
+CustomerDataModel::~CustomerDataModel() { base::WorkQueue::global().dispose(std::move(book_)); }
 
 // Without a configuration every customer shows, as for a user who never chose.
 bool CustomerDataModel::showsHidden() const { return !config_ || config_->isShowAllCustomer(); }
@@ -73,9 +79,18 @@ void CustomerDataModel::addListener(std::weak_ptr<CustomerBookListener> listener
   listeners_.push_back(std::move(listener));
 }
 
+void CustomerDataModel::whenBookRead(std::function<void()> then) {
+  MV_ASSERT_MAIN_THREAD();
+  if (bookRead_) {
+    then();
+    return;
+  }
+  waitingForBook_.push_back(std::move(then));
+}
+
 void CustomerDataModel::load() {
   MV_ASSERT_MAIN_THREAD();
-  auto loaded = read(*database_, showsHidden(), grouping_);
+  auto loaded = read(*database_, showsHidden(), grouping_, base::CancelFlag());
   if (!loaded) {
     // The book stays as it was rather than show nobody.
     MV_LOG("customers: the customer book could not be read");
@@ -87,7 +102,9 @@ void CustomerDataModel::load() {
 
 void CustomerDataModel::reloadCustomerData() { load(); }
 
-void CustomerDataModel::reloadCustomerDataBeside() {
+void CustomerDataModel::reloadCustomerDataBeside() { readBeside(false); }
+
+void CustomerDataModel::readBeside(bool nextTurn) {
   MV_ASSERT_MAIN_THREAD();
   loads_.cancelAll();
   // Whatever changed in place before now is in the store the worker reads.
@@ -99,34 +116,56 @@ void CustomerDataModel::reloadCustomerDataBeside() {
     const std::set<int> changed = std::move(changedWhileReading_);
     changedWhileReading_.clear();
     if (!*loaded) {
-      MV_LOG("customers: the customer book could not be read again");
+      // A book read before stays as it was rather than show nobody; the
+      // first one is read again when the screens ask.
+      MV_LOG("customers: the customer book could not be read");
+      if (bookRead_) return;
+      for (const auto& weak : std::vector(listeners_)) {
+        if (auto listener = weak.lock()) listener->bookNotRead();
+      }
       return;
     }
     take(**loaded);
     // Those the read may have missed are read again, as they are now.
     refresh(changed);
   });
-  base::WorkQueue::global().async([path = database_->databasePath(), showAll = showsHidden(), grouping = grouping_,
-                                   loaded, arrived, underWay = base::holdOutsideWork()](const base::CancelFlag&) {
-    if (auto worker = WorkerDatabase::open(path)) *loaded = read(worker->store(), showAll, grouping);
-    // The superseded book ends here too, off the main thread.
-    base::RunLoop::main().post([arrived, loaded, underWay] {
-      arrived();
-      retire(std::move(*loaded));
-    });
-  });
+  auto start = [this, loaded, arrived, underWay = base::holdAwaitedRead()] {
+    base::CancelFlag flag = base::WorkQueue::global().async(
+        [path = database_->databasePath(), showAll = showsHidden(), grouping = grouping_, loaded, arrived,
+         underWay](const base::CancelFlag& cancelled) {
+          if (auto worker = WorkerDatabase::open(path)) *loaded = read(worker->store(), showAll, grouping, cancelled);
+          if (cancelled.isCancelled()) loaded->reset();
+          // The superseded book ends here too, off the main thread.
+          base::RunLoop::main().post([arrived, loaded, underWay] {
+            arrived();
+            retire(std::move(*loaded));
+          });
+        });
+    // A read superseded stops where it is.
+    loads_.track([flag]() mutable { flag.cancel(); });
+  };
+  if (nextTurn) {
+    loads_.after(0, std::move(start));
+  } else {
+    start();
+  }
 }
 
 std::optional<CustomerDataModel::Loaded> CustomerDataModel::read(DataAccessManager& store, bool showAll,
-                                                                  const std::optional<Grouping>& grouping) {
-  auto customers = store.readAllCustomers(showAll);
-  if (!customers) return std::nullopt;
+                                                                  const std::optional<Grouping>& grouping,
+                                                                  const base::CancelFlag& cancelled) {
   Loaded out;
-  out.book = bookOf(std::move(*customers));
+  // One customer at a time: what the book holds of it is made as it comes.
+  const bool read = store.readEachCustomer(showAll, [&](int id, CustomerInfoEntry&& entry) {
+    out.book.append(id, entry);
+    return !cancelled.isCancelled();
+  });
+  if (!read || cancelled.isCancelled()) return std::nullopt;
+  out.book.finish();
   out.allAttributes = store.getAllAttributes();
   out.displayedAttributes = store.getAllDisplayedAttributes();
   if (grouping) {
-    out.sections = CustomerGrouping::groupAndOrder(out.book.persons, out.book.names, grouping->mode,
+    out.sections = CustomerGrouping::groupAndOrder(out.book.persons(), out.book.names(), grouping->mode,
                                                    grouping->importantTitle);
   }
   return out;
@@ -154,74 +193,26 @@ void CustomerDataModel::take(Loaded& loaded) {
   std::swap(displayedAttributes_, loaded.displayedAttributes);
   preparedSections_ = std::move(loaded.sections);
   loaded.sections.reset();
+  bookRead_ = true;
   for (const auto& weak : std::vector(listeners_)) {
     if (auto listener = weak.lock()) listener->bookReplaced();
   }
   std::erase_if(listeners_, [](const auto& weak) { return weak.expired(); });
   // Sections a listener did not take would only hold records.
   preparedSections_.reset();
+  bookLanded();
+}
+
+void CustomerDataModel::bookLanded() {
+  for (auto& then : std::exchange(waitingForBook_, {})) then();
 }
 
 void CustomerDataModel::setCustomerInfoDic(std::map<int, CustomerInfoEntry> dic) {
   Loaded loaded;
-  loaded.book = bookOf(std::move(dic));
+  loaded.book = CustomerBook::of(std::move(dic));
   loaded.allAttributes = allAttributes_;
   loaded.displayedAttributes = displayedAttributes_;
   take(loaded);
-}
-
-CustomerDataModel::Book CustomerDataModel::bookOf(std::map<int, CustomerInfoEntry>&& entries) {
-  Book book;
-  book.persons.reserve(entries.size());
-  book.documents.reserve(entries.size());
-  book.searchFields.reserve(entries.size());
-  // Each entry's rows move into its record as it goes, so the book is held
-  // once, not twice, while it is made.
-  while (!entries.empty()) {
-    auto node = entries.extract(entries.begin());
-    book.persons.push_back(
-        std::make_shared<const PersonInfo>(PersonInfo::fromEntry(node.key(), std::move(node.mapped()))));
-    book.documents.push_back(appendDocument(book, *book.persons.back()));
-  }
-  book.names = CustomerGrouping::nameOrder(book.persons);
-  return book;
-}
-
-std::size_t CustomerDataModel::appendDocument(Book& book, const PersonInfo& p) {
-  SearchTextIndex& searched = book.searchIndex;
-  auto field = [&searched](const std::string& value) { searched.addField(foldForSearch(value)); };
-  auto offset = [&searched] { return searched.text().size(); };
-  SearchFields out;
-  searched.beginDocument();
-  out.own.begin = offset();
-  field(p.name);
-  for (const auto& cell : p.attribute) {
-    if (cell.attributeValue) field(*cell.attributeValue);
-  }
-  for (const auto& a : p.address) {
-    for (const std::string* text : {&a.customerAddress, &a.customerCity, &a.customerState, &a.customerZipCode}) {
-      field(*text);
-    }
-  }
-  out.own.end = offset();
-  for (const auto& c : p.contact) {
-    SearchFields::Contact contact;
-    contact.fields.begin = offset();
-    for (const std::string* text :
-         {&c.first_name, &c.last_name, &c.job_title, &c.work_phone, &c.mobile_phone, &c.email, &c.im, &c.note}) {
-      field(*text);
-    }
-    contact.fields.end = offset();
-    if (!isBlank(c.first_name) && !isBlank(c.last_name)) {
-      const std::string first = foldForSearch(trimUnicodeWhitespace(c.first_name));
-      const std::string last = foldForSearch(trimUnicodeWhitespace(c.last_name));
-      contact.firstLast = first + last;
-      contact.lastFirst = last + first;
-    }
-    out.contacts.push_back(std::move(contact));
-  }
-  book.searchFields.push_back(std::move(out));
-  return book.searchFields.size() - 1;
 }
 
 std::vector<CustomerInfoList> CustomerDataModel::sections(int mode, const std::string& importantTitle) {
@@ -234,42 +225,25 @@ std::vector<CustomerInfoList> CustomerDataModel::sections(int mode, const std::s
     preparedSections_.reset();
     return out;
   }
-  return CustomerGrouping::groupAndOrder(book_.persons, book_.names, mode, importantTitle);
+  return CustomerGrouping::groupAndOrder(book_.persons(), book_.names(), mode, importantTitle);
 }
 
 // --- in place ---------------------------------------------------------------------------------
 
-std::size_t CustomerDataModel::indexOf(int id) const {
-  const auto& persons = book_.persons;
-  const auto at = std::partition_point(persons.begin(), persons.end(), [id](const auto& p) { return p->pid < id; });
-  return static_cast<std::size_t>(at - persons.begin());
-}
-
-std::shared_ptr<const PersonInfo> CustomerDataModel::customer(int customerId) const {
-  const std::size_t at = indexOf(customerId);
-  const auto& persons = book_.persons;
-  return at < persons.size() && persons[at]->pid == customerId ? persons[at] : nullptr;
-}
-
-void CustomerDataModel::replace(int id, std::shared_ptr<const PersonInfo> after) {
+std::optional<std::optional<PersonInfo>> CustomerDataModel::details(int customerId) const {
   MV_ASSERT_MAIN_THREAD();
-  const std::size_t at = indexOf(id);
-  const auto place = static_cast<std::ptrdiff_t>(at);
-  auto& persons = book_.persons;
-  auto& documents = book_.documents;
-  std::shared_ptr<const PersonInfo> before;
-  if (at < persons.size() && persons[at]->pid == id) {
-    before = persons[at];
-    CustomerGrouping::eraseName(book_.names, at);
-    persons.erase(persons.begin() + place);
-    documents.erase(documents.begin() + place);
+  auto stored = database_->getCustomer(customerId, showsHidden());
+  if (!stored) {
+    MV_LOG("customers: customer ", customerId, " could not be read");
+    return std::nullopt;
   }
-  if (after) {
-    const std::size_t document = appendDocument(book_, *after);
-    persons.insert(persons.begin() + place, after);
-    documents.insert(documents.begin() + place, document);
-    CustomerGrouping::insertName(book_.names, persons, at);
-  }
+  if (!*stored) return std::optional<PersonInfo>();
+  return std::optional<PersonInfo>(PersonInfo::fromEntry(customerId, std::move(**stored)));
+}
+
+void CustomerDataModel::replace(int id, std::shared_ptr<const PersonSummary> after, const CustomerInfoEntry* entry) {
+  MV_ASSERT_MAIN_THREAD();
+  const auto before = book_.put(id, after, entry);
   if (!before && !after) return;
   // Sections made with the book no longer match it.
   preparedSections_.reset();
@@ -287,8 +261,11 @@ void CustomerDataModel::refresh(const std::set<int>& ids) {
       reloadCustomerDataBeside();
       return;
     }
-    replace(id, *stored ? std::make_shared<const PersonInfo>(PersonInfo::fromEntry(id, std::move(**stored)))
-                        : nullptr);
+    if (*stored) {
+      replace(id, std::make_shared<const PersonSummary>(PersonSummary::fromEntry(id, **stored)), &**stored);
+    } else {
+      replace(id, nullptr, nullptr);
+    }
   }
 }
 
@@ -296,24 +273,25 @@ template <typename Edit>
 bool CustomerDataModel::changeRecord(int id, Edit edit) {
   auto record = customer(id);
   if (!record) return false;
-  auto changed = std::make_shared<PersonInfo>(*record);
+  auto changed = std::make_shared<PersonSummary>(*record);
   edit(*changed);
   // Hidden, it leaves a book that shows no hidden customers.
-  replace(id, changed->hidden && !showsHidden() ? nullptr : std::move(changed));
+  replace(id, changed->hidden && !showsHidden() ? nullptr : std::move(changed), nullptr);
   return true;
 }
 
 PersonRecords CustomerDataModel::customersByName() const {
   PersonRecords out;
-  out.reserve(book_.persons.size());
-  for (std::size_t i : book_.names.order) out.push_back(book_.persons[i]);
+  const PersonRecords& persons = book_.persons();
+  out.reserve(persons.size());
+  for (std::size_t i : book_.names().order) out.push_back(persons[i]);
   return out;
 }
 
 PersonRecords CustomerDataModel::getNoHiddenCustomerData(bool reload) {
   if (reload) reloadCustomerData();
   PersonRecords out;
-  for (const auto& p : book_.persons) {
+  for (const auto& p : book_.persons()) {
     if (!p->hidden) out.push_back(p);
   }
   return out;
@@ -321,51 +299,21 @@ PersonRecords CustomerDataModel::getNoHiddenCustomerData(bool reload) {
 
 // --- search ----------------------------------------------------------------------------------
 
-PersonRecords CustomerDataModel::customerSearch(const std::string& text) const {
-  PersonRecords out;
-  if (isBlank(text)) return out;
-  const std::string folded = foldForSearch(trimUnicodeWhitespace(text));
-  // The hits are marked, then read out in name order.
-  const std::vector<bool> hit = book_.searchIndex.documentsHolding(folded);
-  for (std::size_t i : book_.names.order) {
-    if (hit[book_.documents[i]]) out.push_back(book_.persons[i]);
-  }
-  return out;
+std::optional<PersonRecords> CustomerDataModel::customerSearch(const std::string& text) const {
+  if (!bookRead_) return std::nullopt;
+  return book_.search(text);
 }
 
-std::vector<ContactMode> CustomerDataModel::customerSearchByContact(const std::string& text) const {
-  std::vector<ContactMode> out;
-  if (isBlank(text)) return out;
-  const std::string folded = foldForSearch(trimUnicodeWhitespace(text));
-  if (folded.find(SearchTextIndex::kFieldEnd) != std::string::npos) return out;
-  const std::string compact = withoutUnicodeWhitespace(folded);
-  auto within = [&](Span span) {
-    return SearchTextIndex::find(book_.searchIndex.text().substr(span.begin, span.end - span.begin), folded) !=
-           std::string_view::npos;
-  };
-  for (std::size_t i = 0; i < book_.persons.size(); ++i) {
-    const auto& p = book_.persons[i];
-    const SearchFields& fields = book_.searchFields[book_.documents[i]];
-    if (p->contact.empty()) continue;
-    const bool customerMatches = within(fields.own);
-    for (std::size_t c = 0; c < p->contact.size(); ++c) {
-      const SearchFields::Contact& contact = fields.contacts[c];
-      bool found = customerMatches || within(contact.fields);
-      if (!found && !contact.firstLast.empty()) {
-        found = contact.firstLast.find(compact) != std::string::npos ||
-                contact.lastFirst.find(compact) != std::string::npos;
-      }
-      if (found) out.push_back(ContactMode{p->contact[c].first_name, p->contact[c].last_name, p});
-    }
-  }
-  return out;
+std::optional<std::vector<ContactMode>> CustomerDataModel::customerSearchByContact(const std::string& text) const {
+  if (!bookRead_) return std::nullopt;
+  return book_.searchByContact(text);
 }
 
 // --- flags and addresses ---------------------------------------------------------------------
 
 void CustomerDataModel::updateCustomerInfoDic(int customerId, std::optional<bool> hidden,
                                               std::optional<bool> important) {
-  changeRecord(customerId, [&](PersonInfo& p) {
+  changeRecord(customerId, [&](PersonSummary& p) {
     if (hidden) p.hidden = *hidden;
     if (important) p.markAsImportant = *important;
   });
@@ -373,10 +321,11 @@ void CustomerDataModel::updateCustomerInfoDic(int customerId, std::optional<bool
 
 std::map<std::string, std::string> CustomerDataModel::getDefaultAddressByCustomer(int customerId) const {
   std::map<std::string, std::string> out;
-  const auto person = customer(customerId);
-  if (!person) return out;
+  const auto found = details(customerId);
+  if (!found || !*found) return out;
+  const PersonInfo& person = **found;
   bool hasDefault = false;
-  for (const auto& a : person->address) {
+  for (const auto& a : person.address) {
     if (!a.isDefault) continue;
     out["Address"] = a.customerAddress;
     out["City"] = a.customerCity;
@@ -385,7 +334,7 @@ std::map<std::string, std::string> CustomerDataModel::getDefaultAddressByCustome
     hasDefault = true;
     break;
   }
-  for (const auto& cell : person->attribute) {
+  for (const auto& cell : person.attribute) {
     const std::string& name = cell.fieldName;
     const bool own = name == "Phone" || name == "Bank Account" || name == "Active";
     const bool address = name == "Address" || name == "City" || name == "State/Province/Region" || name == "Zip Code";
@@ -587,6 +536,11 @@ bool CustomerDataModel::abandonUpload(int customerId) {
   return false;
 }
 
+int CustomerDataModel::idAfterUpload(int customerId) const {
+  const auto it = uploadedAs_.find(customerId);
+  return it == uploadedAs_.end() ? customerId : it->second;
+}
+
 void CustomerDataModel::endFlight(const std::vector<int>& ids) {
   for (int id : ids) inFlight_.erase(id);
 }
@@ -677,8 +631,14 @@ void CustomerDataModel::uploadAnswered(const std::vector<int>& ids, const Submit
   // The uploaded customers under their new ids, and the service's copies
   // they became one with.
   std::set<int> changed;
-  for (const auto& c : stored->customers) changed.insert({c.pid, c.customer_id});
-  for (const auto& copy : stored->copies) changed.insert({copy.localId, copy.serviceId});
+  for (const auto& c : stored->customers) {
+    changed.insert({c.pid, c.customer_id});
+    uploadedAs_[c.pid] = c.customer_id;
+  }
+  for (const auto& copy : stored->copies) {
+    changed.insert({copy.localId, copy.serviceId});
+    uploadedAs_[copy.localId] = copy.serviceId;
+  }
   refresh(changed);
   if (auto links = CustomerOrderLinks::installed()) links->updateOrderTable(stored->customers);
   tellCombined(*stored);
@@ -716,17 +676,13 @@ bool CustomerDataModel::storeImportant(int customerId, bool important) {
 
 bool CustomerDataModel::storeNoteMark(int customerId, bool hasNote) {
   if (!database_->updateCustomerTableHasNoteWithCustomerId(customerId, hasNote ? 1 : 0)) return false;
-  changeRecord(customerId, [&](PersonInfo& p) {
-    p.hasNote = hasNote;
-    p.note.clear();
-  });
+  changeRecord(customerId, [&](PersonSummary& p) { p.hasNote = hasNote; });
   return true;
 }
 
+// The book holds the note's mark alone; its text is read when it is shown.
 bool CustomerDataModel::storeNote(int customerId, const std::string& note) {
-  if (!database_->updateCustomerTableNoteWithCustomerId(customerId, note)) return false;
-  changeRecord(customerId, [&](PersonInfo& p) { p.note = note; });
-  return true;
+  return database_->updateCustomerTableNoteWithCustomerId(customerId, note);
 }
 
 bool CustomerDataModel::storeDefaultAddress(int customerId, int addressId) {
@@ -789,7 +745,7 @@ CustomerDataModel::DeleteResult CustomerDataModel::deleteLocalCustomer(int custo
     MV_LOG("customers: local customer ", customerId, " could not be deleted");
     return DeleteResult::Failed;
   }
-  replace(customerId, nullptr);
+  replace(customerId, nullptr, nullptr);
   return DeleteResult::Deleted;
 }
 

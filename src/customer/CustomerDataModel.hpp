@@ -1,14 +1,17 @@
 #pragma once
 // The customer directory of the signed-in account: the book of every
-// customer the customer screens may show, in id order and by name, with an
-// index for searching, the customer attribute fields, the creation of a
-// customer from the order screens, and the upload of customers made on the
-// device. One per session, owned by the session's services; it is the sync
-// engine's customer model. A change the screens make changes the book in
-// place for that customer alone; a book the sync stored, or one the show-all
-// switch calls for, is read again on a worker and swapped in whole. Its
-// listeners hear of either. Main thread only.
+// customer the customer screens may show (what the lists draw and sort of
+// each, in id order and by name, and what the searches read), the customer
+// attribute fields, the creation of a customer from the order screens, and
+// the upload of customers made on the device. A customer's details are read
+// from the store when they are shown. One per session, owned by the
+// session's services; it is the sync engine's customer model. The book is
+// read on a worker, the first one too, and swapped in whole once read: after
+// a sync stored customers, or when the show-all switch calls for it. A
+// change the screens make changes the book in place for that customer alone.
+// Its listeners hear of either. Main thread only.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -17,13 +20,15 @@
 #include <vector>
 
 #include "customer/ContactMode.hpp"
+#include "customer/CustomerBook.hpp"
 #include "customer/CustomerGrouping.hpp"
 #include "customer/PersonInfo.hpp"
+#include "customer/PersonSummary.hpp"
 #include "platform/base/CancelTracker.hpp"
 #include "platform/base/Value.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "store/Entities.hpp"
 #include "sync/SyncCustomerModel.hpp"
-#include "util/SearchTextIndex.hpp"
 
 namespace mv {
 
@@ -45,7 +50,9 @@ class CustomerDataModel : public SyncCustomerModel {
   // How long the wait box of an upload waits for its reply at most.
   static constexpr double kUploadWaitSeconds = 300;
 
-  // Loads the directory from the session's store.
+  // Reads the attribute fields from the session's store, and the book
+  // beside the window: until it has landed the book holds only what the
+  // screens changed meanwhile (see `isBookRead`).
   explicit CustomerDataModel(SessionServices& services);
   // The current session's directory (made on first use); null while nobody
   // is signed in.
@@ -58,17 +65,26 @@ class CustomerDataModel : public SyncCustomerModel {
   CustomerDataModel& operator=(const CustomerDataModel&) = delete;
 
   // --- the directory ---------------------------------------------------------------
+  // Whether a whole book has landed since the directory was made. Before,
+  // the book holds only the customers the screens changed meanwhile, and
+  // its answers are not the book's.
+  bool isBookRead() const { return bookRead_; }
+  // `then` now when the book has landed, else once it lands.
+  void whenBookRead(std::function<void()> then);
   // The customers the book shows (hidden ones with the show-all switch on),
   // in id order. Records are never changed: a change puts a new one in.
-  const PersonRecords& customerInfoDic() const { return book_.persons; }
+  const PersonRecords& customerInfoDic() const { return book_.persons(); }
   // The record of that customer; null when the book shows none of that id.
-  std::shared_ptr<const PersonInfo> customer(int customerId) const;
+  std::shared_ptr<const PersonSummary> customer(int customerId) const { return book_.find(customerId); }
+  // That customer whole, read from the store: an empty inner value when the
+  // book shows none of that id; nothing when the read failed.
+  std::optional<std::optional<PersonInfo>> details(int customerId) const;
   // A book of these entries, as a read of the store would make it.
   void setCustomerInfoDic(std::map<int, CustomerInfoEntry> dic);
   // The same by name (blank names last), as the search results list them.
   PersonRecords customersByName() const;
   // The order of customerInfoDic() by name, with each name's letter.
-  const NameOrder& nameOrder() const { return book_.names; }
+  const NameOrder& nameOrder() const { return book_.names(); }
   // The customer list's sections of the book grouped in `mode`: those made
   // on the worker with a book read beside the window, else made now. The
   // grouping is kept, and a book read beside comes with its sections.
@@ -84,22 +100,18 @@ class CustomerDataModel : public SyncCustomerModel {
   // attribute fields from the store, here and now.
   void reloadCustomerData() override;
   // The same on a worker; the book is swapped in once read. Changes made
-  // meanwhile are read again after it.
+  // meanwhile are read again after it. The read counts as one a screen
+  // waits for.
   void reloadCustomerDataBeside() override;
   // Whether a read beside the window is under way.
   bool isReadingBeside() const { return readingBeside_; }
   // The customers of the book that are not hidden, after a reload when asked.
   PersonRecords getNoHiddenCustomerData(bool reload);
 
-  // Customers whose name, attribute values, address fields or contact fields
-  // contain the text, trimmed of Unicode white space, in their search form
-  // (`foldForSearch`: NFC, case-folded); each once, by name (blank names
-  // last). Blank text finds nothing.
-  PersonRecords customerSearch(const std::string& text) const;
-  // One row per matching contact: a contact matches on its own fields, on its
-  // customer's name, attribute values and addresses, and on its first and
-  // last name joined either way against the text without white space.
-  std::vector<ContactMode> customerSearchByContact(const std::string& text) const;
+  // The book's searches (see CustomerBook); nothing until the book has
+  // landed, so that no caller takes the empty book for no customer found.
+  std::optional<PersonRecords> customerSearch(const std::string& text) const;
+  std::optional<std::vector<ContactMode>> customerSearchByContact(const std::string& text) const;
 
   // Changes the customer's flag in the book only (the store is the
   // caller's); an unknown id changes nothing. Hidden while the book shows
@@ -112,7 +124,8 @@ class CustomerDataModel : public SyncCustomerModel {
 
   // "Address", "City", "State/Province/Region", "Zip Code" of the customer's
   // default address (else of its address attributes), and "Phone", "Bank
-  // Account" and "Active" of its attributes. Empty for an unknown id.
+  // Account" and "Active" of its attributes, read from the store. Empty for
+  // an id the book does not show (or a failed read).
   std::map<std::string, std::string> getDefaultAddressByCustomer(int customerId) const;
 
   // Stores a new local customer with its seven standard attribute rows, all
@@ -169,6 +182,9 @@ class CustomerDataModel : public SyncCustomerModel {
   int submitCustomerInfo(const std::string& json, const std::vector<int>& ids);
   // Local customers whose upload has no reply yet.
   const std::set<int>& customersInFlight() const { return inFlight_; }
+  // The id a customer has now: the service's, for a local customer uploaded
+  // since the directory was made; else the same.
+  int idAfterUpload(int customerId) const;
   // The user left the wait for the upload that carries `customerId`: its
   // reply, should it still come, changes nothing, and its customers stay
   // local and unsubmitted, as after a failed upload. False when no upload
@@ -182,6 +198,9 @@ class CustomerDataModel : public SyncCustomerModel {
 
  private:
   void load();
+  // The book read on a worker and swapped in once read; the read begins on
+  // the next turn, or now.
+  void readBeside(bool nextTurn);
   bool showsHidden() const;
   // Writes the service's ids of an upload into every customer table and the
   // stored orders, all or nothing.
@@ -198,37 +217,6 @@ class CustomerDataModel : public SyncCustomerModel {
   // An upload document that could not be written: 0, reported as failed.
   int documentFailed();
 
-  // The searched fields of every customer in their search form, made once
-  // per record so that a keystroke folds only the text typed: one document
-  // of `searchIndex_` per record, its own fields (name, attribute values,
-  // address fields) first, then each contact's, at these offsets.
-  struct Span {
-    std::size_t begin = 0, end = 0;
-  };
-  struct SearchFields {
-    Span own;
-    struct Contact {
-      Span fields;
-      // First and last name joined either way; empty unless both are there.
-      std::string firstLast, lastFirst;
-    };
-    std::vector<Contact> contacts;
-  };
-  // The customers of a directory with what finds and orders them.
-  struct Book {
-    PersonRecords persons;  // in id order
-    NameOrder names;
-    // Per record: its document in the index. A record replaced in place
-    // takes a new document at the end; the old one stays unread until the
-    // next whole read.
-    std::vector<std::size_t> documents;
-    std::vector<SearchFields> searchFields;  // per document
-    SearchTextIndex searchIndex;
-  };
-  // Makes the book of the entries, which it takes.
-  static Book bookOf(std::map<int, CustomerInfoEntry>&& entries);
-  // Indexes the record as the book's next document.
-  static std::size_t appendDocument(Book& book, const PersonInfo& person);
   // The list's grouping of the book, kept so that a read beside makes it.
   struct Grouping {
     int mode = 0;
@@ -236,21 +224,24 @@ class CustomerDataModel : public SyncCustomerModel {
     bool operator==(const Grouping&) const = default;
   };
   // What a load reads from a store and makes of it, on any thread with a
-  // store of its own; nothing when the store could not be read.
+  // store of its own; nothing when the store could not be read or the read
+  // was cancelled.
   struct Loaded {
-    Book book;
+    CustomerBook book;
     std::vector<customer_attribute_cell_Entity> allAttributes;
     std::vector<customer_attribute_cell_Entity> displayedAttributes;
     std::optional<std::vector<CustomerInfoList>> sections;
   };
-  static std::optional<Loaded> read(DataAccessManager& store, bool showAll, const std::optional<Grouping>& grouping);
+  static std::optional<Loaded> read(DataAccessManager& store, bool showAll, const std::optional<Grouping>& grouping,
+                                    const base::CancelFlag& cancelled);
   // Swaps `loaded` in and tells the listeners; it holds the old book after.
   void take(Loaded& loaded);
   // Frees the book a read replaced, and what the read freed, on a worker.
   static void retire(std::optional<Loaded>&& old);
-  // Puts `after` (null: nothing) in the book in place of customer `id`, and
-  // tells the listeners.
-  void replace(int id, std::shared_ptr<const PersonInfo> after);
+  // Puts `after` (null: nothing) in the book in place of customer `id`,
+  // searched by the fields of `entry` (null: as before), and tells the
+  // listeners.
+  void replace(int id, std::shared_ptr<const PersonSummary> after, const CustomerInfoEntry* entry);
   // Reads those customers from the store again into the book; a read that
   // fails reads the whole book again beside the window.
   void refresh(const std::set<int>& ids);
@@ -258,14 +249,16 @@ class CustomerDataModel : public SyncCustomerModel {
   // unknown id.
   template <typename Edit>
   bool changeRecord(int id, Edit edit);
-  // Where customer `id` is, or would go, in the book.
-  std::size_t indexOf(int id) const;
+  // The book has landed: those waiting for it hear of it.
+  void bookLanded();
 
   std::shared_ptr<DataAccessManager> database_;
   // Whether the user shows the hidden customers too.
   std::shared_ptr<ConfigManager> config_;
   std::shared_ptr<RequestSender> sender_;
-  Book book_;
+  CustomerBook book_;
+  bool bookRead_ = false;
+  std::vector<std::function<void()>> waitingForBook_;
   // The list's grouping, and its sections made with the last book read
   // beside (until a change or the list takes them).
   std::optional<Grouping> grouping_;
@@ -277,6 +270,8 @@ class CustomerDataModel : public SyncCustomerModel {
   // The customers of each upload on its way, by flight; an abandoned flight
   // is taken out, and its reply is then ignored.
   std::map<std::uint64_t, std::vector<int>> flights_;
+  // Local customers uploaded since the directory was made: their service ids.
+  std::map<int, int> uploadedAs_;
   std::uint64_t lastFlight_ = 0;
   // The uploads on their way; cancelled when the session ends or the model
   // is freed, so no reply reaches a model that is gone.

@@ -10,6 +10,7 @@
 #include "platform/base/RunLoop.hpp"
 #include "util/Pinyin.hpp"
 #include "util/Text.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 namespace {
@@ -100,7 +101,7 @@ std::string contactRowKey(const ContactMode& row) {
 // The section of the customer's state: the state, or "#" for none or one
 // that leads with a digit. `numbered` keeps whether a state does, read once
 // per state.
-std::string stateSection(const PersonInfo& p, std::map<std::string, bool>& numbered) {
+std::string stateSection(const PersonSummary& p, std::map<std::string, bool>& numbered) {
   std::string key = CustomerGrouping::stateOf(p);
   if (isBlank(key)) return CustomerGrouping::kOtherKey;
   auto [it, added] = numbered.try_emplace(key, false);
@@ -198,13 +199,7 @@ std::string CustomerGrouping::personSortKey(const std::string& text) {
 
 std::string CustomerGrouping::initialKey(const std::string& text) { return initialOf(personSortKey(text)); }
 
-std::string CustomerGrouping::stateOf(const PersonInfo& person) {
-  std::string state;
-  for (const auto& cell : person.attribute) {
-    if (cell.fieldName == "State/Province/Region") state = cell.attributeValue.value_or(std::string());
-  }
-  return state;
-}
+std::string CustomerGrouping::importantTitle() { return text("IMPORTANT"); }
 
 std::vector<CustomerInfoList> CustomerGrouping::groupAndOrder(const PersonRecords& persons, const NameOrder& names,
                                                               int mode, const std::string& importantTitle) {
@@ -269,7 +264,7 @@ struct PlacedRow {
   std::string section, key, first, last;
 };
 
-std::vector<PlacedRow> placedRows(const PersonInfo& p, int mode) {
+std::vector<PlacedRow> placedRows(const PersonSummary& p, int mode) {
   std::vector<PlacedRow> out;
   if (mode == CustomerGrouping::kByContact) {
     if (p.contact.empty()) {
@@ -333,7 +328,7 @@ std::pair<std::size_t, std::size_t> rowsAt(const std::vector<ContactMode>& rows,
 }  // namespace
 
 void CustomerGrouping::insertRows(std::vector<CustomerInfoList>& sections,
-                                  const std::shared_ptr<const PersonInfo>& person, int mode,
+                                  const std::shared_ptr<const PersonSummary>& person, int mode,
                                   const std::string& importantTitle) {
   for (PlacedRow& placed : placedRows(*person, mode)) {
     auto [s, found] = sectionOf(sections, placed.section, mode, importantTitle);
@@ -351,7 +346,7 @@ void CustomerGrouping::insertRows(std::vector<CustomerInfoList>& sections,
   }
 }
 
-void CustomerGrouping::removeRows(std::vector<CustomerInfoList>& sections, const PersonInfo& person, int mode,
+void CustomerGrouping::removeRows(std::vector<CustomerInfoList>& sections, const PersonSummary& person, int mode,
                                   const std::string& importantTitle) {
   for (const PlacedRow& placed : placedRows(person, mode)) {
     auto [s, found] = sectionOf(sections, placed.section, mode, importantTitle);

@@ -13,6 +13,7 @@
 
 #include "customer/ContactMode.hpp"
 #include "customer/PersonInfo.hpp"
+#include "customer/PersonSummary.hpp"
 #include "platform/ui/IndexPath.hpp"
 
 namespace mv {
@@ -33,7 +34,7 @@ struct CustomerInfoList : GroupList {
 };
 
 // Customers' records as the lists share them.
-using PersonRecords = std::vector<std::shared_ptr<const PersonInfo>>;
+using PersonRecords = std::vector<std::shared_ptr<const PersonSummary>>;
 
 // The records of a list in name order, with each name's section letter:
 // what a regrouping by name or by state needs, read once per set of records.
@@ -80,9 +81,9 @@ class CustomerGrouping {
   // section of their own where it makes one), and come out with a section
   // they leave empty. Each reads the names of only some rows of the
   // sections they go through: a place is found by halving.
-  static void insertRows(std::vector<CustomerInfoList>& sections, const std::shared_ptr<const PersonInfo>& person,
+  static void insertRows(std::vector<CustomerInfoList>& sections, const std::shared_ptr<const PersonSummary>& person,
                          int mode, const std::string& importantTitle);
-  static void removeRows(std::vector<CustomerInfoList>& sections, const PersonInfo& person, int mode,
+  static void removeRows(std::vector<CustomerInfoList>& sections, const PersonSummary& person, int mode,
                          const std::string& importantTitle);
   // Where a row of sections grouped in `mode` is: in the name and state
   // modes the customer's own row (the row's names aside), in the contact
@@ -117,7 +118,9 @@ class CustomerGrouping {
   // width), has no Latin reading, or there is none.
   static std::string initialKey(const std::string& text);
   // The customer's "State/Province/Region" value (the last such cell).
-  static std::string stateOf(const PersonInfo& person);
+  static const std::string& stateOf(const PersonSummary& person) { return person.state; }
+  // The title of the section of important customers in the interface language.
+  static std::string importantTitle();
 };
 
 }  // namespace mv

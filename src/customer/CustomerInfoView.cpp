@@ -95,19 +95,8 @@ void CustomerInfoView::build() {
 }
 
 void CustomerInfoView::observe() {
+  // After an upload the tab shows the customer again, under the id it has now.
   auto weak = ui::weakAs<CustomerInfoView>(this);
-  uploadObservation_ =
-      base::Observation(CustomerDataModel::kUploadCustomerRespond, nullptr, [weak](const base::Notification& n) {
-        auto self = weak.lock();
-        // A customer being entered or edited is never dropped by an upload
-        // that finished elsewhere.
-        if (!self || !n.userInfo.is_boolean() || !n.userInfo.get<bool>() || self->isEditing()) return;
-        self->customerInfoGroupData_.removeAllObjects();
-        self->personInfo_.reset();
-        self->editButton_->setHidden(true);
-        self->setMode(kViewMode);
-        self->reload();
-      });
   keyboardShownObservation_ = base::Observation(ui::Keyboard::DidShowNotification, nullptr,
                                                 [weak](const base::Notification&) {
                                                   if (auto self = weak.lock()) self->keyboardWasShown();

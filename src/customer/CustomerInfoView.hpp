@@ -182,7 +182,6 @@ class CustomerInfoView : public ui::View,
   std::optional<ui::IndexPath> curCell_;
   std::shared_ptr<CustomerDataModel> directory_;
   std::weak_ptr<CustomerInfoViewDelegate> delegate_;
-  base::Observation uploadObservation_;
   base::Observation keyboardShownObservation_;
   base::Observation keyboardHidingObservation_;
   // The delayed moves of the keyboard to the next row.

@@ -98,6 +98,18 @@ void CustomerListView::build() {
   table->setFrame({0, stripBottom(), kWidth, kPanelBottom - stripBottom()});
   addSubview(table);
 
+  // Over the list while the book is read: what the list shows meanwhile is
+  // not the book.
+  loadingSpinner_ = std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorStyle::Gray);
+  loadingSpinner_->setFrame({(kWidth - 20) / 2, stripBottom() + 40, 20, 20});
+  addSubview(loadingSpinner_);
+  loadingLabel_ = std::make_shared<ui::Label>(ui::Rect{20, stripBottom() + 66, kWidth - 40, 24});
+  loadingLabel_->setFont(gfx::Font::systemFont(15));
+  loadingLabel_->setTextColor(gfx::Color::darkGray());
+  loadingLabel_->setTextAlignment(gfx::TextAlignment::Center);
+  loadingLabel_->setBackgroundColor(gfx::Color::clear());
+  addSubview(loadingLabel_);
+
   customerNoteContentVC_ = std::make_shared<ui::ViewController>();
   auto content = customerNoteContentVC_->view();
   content->setFrame({0, 0, kNoteWidth, kNoteHeight});
@@ -130,6 +142,19 @@ ui::TextView* CustomerListView::noteTextView() const {
 void CustomerListView::showBook() {
   if (isEditType()) setNewCustomerHidden(true, false);
   tableCustomer_->RefrashByType(static_cast<int>(selectedRow_));
+  showLoading();
+}
+
+void CustomerListView::showLoading() {
+  const bool unread = directory_ && !directory_->isBookRead();
+  const bool reading = unread && directory_->isReadingBeside();
+  loadingLabel_->setHidden(!unread);
+  loadingLabel_->setText(text(reading ? "CUSTOMERSLOADING" : "CUSTOMERSNOTREAD"));
+  if (reading) {
+    loadingSpinner_->startAnimating();
+  } else {
+    loadingSpinner_->stopAnimating();
+  }
 }
 
 void CustomerListView::selectedCustomer(int customerId) {
@@ -194,6 +219,7 @@ void CustomerListView::notifiChangelanguage() {
   const char* keys[] = {"BYNAME", "BYCONTACT", "BYSTATE"};
   for (std::size_t i = 0; i < 3; ++i) sortSegmentedCtrl_->setTitle(text(keys[i]), i);
   searchBar_->setPlaceholder(text("CUSTOMERSEARCHHOLD"));
+  showLoading();
   tableCustomer_->RefrashByType(static_cast<int>(sortSegmentedCtrl_->selectedSegmentIndex()));
 }
 
@@ -201,7 +227,7 @@ void CustomerListView::notifiChangelanguage() {
 
 void CustomerListView::resignSearchBar() { searchBar_->resignFirstResponder(); }
 
-void CustomerListView::changedCustomer(const PersonInfo* person, const std::optional<std::string>& firstName,
+void CustomerListView::changedCustomer(const PersonSummary* person, const std::optional<std::string>& firstName,
                                        const std::optional<std::string>& lastName) {
   if (auto d = delegate_.lock()) d->changedCustomer(person, firstName, lastName);
 }

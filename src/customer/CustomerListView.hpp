@@ -9,6 +9,7 @@
 #include <string>
 
 #include "customer/CustomerTable.hpp"
+#include "platform/ui/ActivityIndicatorView.hpp"
 #include "platform/ui/Button.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/Label.hpp"
@@ -29,7 +30,7 @@ class CustomerListViewDelegate {
   virtual void searchTextDidChangeByContact(const std::string& text) = 0;
   virtual void searchTextDidChange(const std::string& text) = 0;
   virtual void dismissPopoverController() = 0;
-  virtual void changedCustomer(const PersonInfo* person, const std::optional<std::string>& firstName,
+  virtual void changedCustomer(const PersonSummary* person, const std::optional<std::string>& firstName,
                                const std::optional<std::string>& lastName) = 0;
   virtual void addNewCustomer(ui::Control* sender) = 0;
   virtual void deleteLocalCustomer(int customerId) = 0;
@@ -54,11 +55,17 @@ class CustomerListView : public ui::View,
   void setDelegate(std::weak_ptr<CustomerListViewDelegate> d) { delegate_ = std::move(d); }
 
   // Shows the directory's book anew in the current grouping (leaving
-  // new-customer mode).
+  // new-customer mode); until the directory has read its first book, the
+  // list says that it is reading it.
   void showBook();
+  // Over the list, until the directory has read its first book: that it is
+  // reading it, or that it could not.
+  void showLoading();
+  ui::Label& loadingLabel() const { return *loadingLabel_; }
+  ui::ActivityIndicatorView& loadingSpinner() const { return *loadingSpinner_; }
   // One customer of the book changed; the others stay as they are.
-  void customerReplaced(const std::shared_ptr<const PersonInfo>& before,
-                        const std::shared_ptr<const PersonInfo>& after) {
+  void customerReplaced(const std::shared_ptr<const PersonSummary>& before,
+                        const std::shared_ptr<const PersonSummary>& after) {
     tableCustomer_->customerReplaced(before, after);
   }
   // The new-customer row is shown.
@@ -87,7 +94,7 @@ class CustomerListView : public ui::View,
   void notifiChangelanguage() override;
   // CustomerListControllerDelegate
   void resignSearchBar() override;
-  void changedCustomer(const PersonInfo* person, const std::optional<std::string>& firstName,
+  void changedCustomer(const PersonSummary* person, const std::optional<std::string>& firstName,
                        const std::optional<std::string>& lastName) override;
   void deleteLocalCustomer(int customerId) override;
   void customerTableSelectCellAtRect(CustomerTable& table, const ui::Rect& rect, const std::string& text,
@@ -114,6 +121,8 @@ class CustomerListView : public ui::View,
   std::shared_ptr<ui::SearchBar> searchBar_;
   std::shared_ptr<ui::Button> newCustomerCell_;
   std::shared_ptr<CustomerTable> tableCustomer_;
+  std::shared_ptr<ui::Label> loadingLabel_;
+  std::shared_ptr<ui::ActivityIndicatorView> loadingSpinner_;
   long selectedRow_ = CustomerGrouping::kByName;
   std::weak_ptr<CustomerListViewDelegate> delegate_;
   std::shared_ptr<ui::PopoverController> customerNotePopover_;

@@ -17,11 +17,13 @@ namespace mv {
 namespace {
 
 
-gfx::Color textColorFor(const PersonInfo& p) { return p.hidden ? gfx::Color::rgb255(150, 150, 150) : gfx::Color::black(); }
+gfx::Color textColorFor(const PersonSummary& p) {
+  return p.hidden ? gfx::Color::rgb255(150, 150, 150) : gfx::Color::black();
+}
 
 // The title of the section of important customers, which the groupings
 // place by it.
-std::string importantTitle() { return text("IMPORTANT"); }
+std::string importantTitle() { return CustomerGrouping::importantTitle(); }
 
 }  // namespace
 
@@ -114,8 +116,8 @@ std::optional<ContactMode> CustomerTable::selectedContactMode() const {
   return *row;
 }
 
-void CustomerTable::customerReplaced(const std::shared_ptr<const PersonInfo>& before,
-                                     const std::shared_ptr<const PersonInfo>& after) {
+void CustomerTable::customerReplaced(const std::shared_ptr<const PersonSummary>& before,
+                                     const std::shared_ptr<const PersonSummary>& after) {
   MV_ASSERT_MAIN_THREAD();
   const std::optional<ContactMode> selected = selectedContactMode();
   const std::string title = importantTitle();
@@ -241,8 +243,17 @@ void CustomerTable::showNoteContentAtIndexPath(const ui::IndexPath& path, bool a
   auto table = tableView();
   ui::Rect rect = table->rectForRowAtIndexPath(path);
   rect.origin.y -= table->contentOffset().y;
-  const std::string note = row->personInfo->note;
   const int id = row->personInfo->pid;
+  // The note's text is read from the store as it is shown (a new note has none).
+  std::string note;
+  if (!aNewNote) {
+    const auto details = directory_->details(id);
+    if (!details) {
+      reportFailure();
+      return;
+    }
+    if (*details) note = (*details)->note;
+  }
   if (auto d = delegate_.lock()) d->customerTableSelectCellAtRect(*this, rect, note, id, aNewNote);
 }
 
@@ -361,6 +372,8 @@ std::shared_ptr<ui::TableViewCell> CustomerTable::tableViewCellForRowAtIndexPath
 }
 
 std::vector<std::string> CustomerTable::sectionIndexTitlesForTableView(ui::TableView&) {
+  // The index comes with the book: before, it would lead nowhere.
+  if (directory_ && !directory_->isBookRead()) return {};
   return CustomerGrouping::indexTitles();
 }
 

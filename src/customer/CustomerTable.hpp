@@ -29,7 +29,7 @@ class CustomerListControllerDelegate {
   virtual ~CustomerListControllerDelegate() = default;
   virtual void resignSearchBar() = 0;
   // The chosen customer (none: null) and, grouped by contact, the contact's names.
-  virtual void changedCustomer(const PersonInfo* person, const std::optional<std::string>& firstName,
+  virtual void changedCustomer(const PersonSummary* person, const std::optional<std::string>& firstName,
                                const std::optional<std::string>& lastName) = 0;
   virtual void deleteLocalCustomer(int customerId) = 0;
   // Open the note of the customer beside `rect` (in the table's coordinates
@@ -58,8 +58,8 @@ class CustomerTable : public ui::TableViewController,
   // The directory put `after` in place of `before` (either null: a customer
   // came or went): the rows move, come or go, and the selection stays on its
   // customer (the selected customer changed: its new record is reported).
-  void customerReplaced(const std::shared_ptr<const PersonInfo>& before,
-                        const std::shared_ptr<const PersonInfo>& after);
+  void customerReplaced(const std::shared_ptr<const PersonSummary>& before,
+                        const std::shared_ptr<const PersonSummary>& after);
   void refreshFocus();
   // Opens the customer's section(s) and selects its row, reporting it.
   void focuseCustomerName(int customerId);

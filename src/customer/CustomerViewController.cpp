@@ -1,5 +1,7 @@
 #include "customer/CustomerViewController.hpp"
 
+#include <utility>
+
 #include "customer/CustomerDataModel.hpp"
 #include "customer/CustomerOrderLinks.hpp"
 #include "platform/base/Log.hpp"
@@ -47,6 +49,11 @@ void CustomerViewController::viewDidLoad() {
         // and the list shows it once read.
         self->directory_->reloadCustomerDataBeside();
       });
+  uploadObservation_ =
+      base::Observation(CustomerDataModel::kUploadCustomerRespond, nullptr, [weak](const base::Notification& n) {
+        auto self = weak.lock();
+        if (self && n.userInfo.is_boolean() && n.userInfo.get<bool>()) self->uploadFinished();
+      });
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
   auto root = view();
   root->setBackgroundColor(gfx::Color::darkGray());
@@ -73,6 +80,11 @@ void CustomerViewController::viewWillAppear(bool animated) {
   // The list follows the directory as it changes, whether it shows or not:
   // the flag of whoever changed the book asks for nothing more.
   if (config_ && config_->flag(ConfigManager::kReloadCustomer)) config_->setFlag(ConfigManager::kReloadCustomer, false);
+  // A first book that could not be read is read again as the tab comes back.
+  if (!directory_->isBookRead() && !directory_->isReadingBeside()) {
+    directory_->reloadCustomerDataBeside();
+    if (customerList_) customerList_->showLoading();
+  }
 }
 
 void CustomerViewController::viewDidAppear(bool animated) {
@@ -100,8 +112,8 @@ void CustomerViewController::reloadList() {
   if (customerList_) customerList_->showBook();
 }
 
-void CustomerViewController::customerReplaced(const std::shared_ptr<const PersonInfo>& before,
-                                              const std::shared_ptr<const PersonInfo>& after) {
+void CustomerViewController::customerReplaced(const std::shared_ptr<const PersonSummary>& before,
+                                              const std::shared_ptr<const PersonSummary>& after) {
   MV_ASSERT_MAIN_THREAD();
   // Behind, the list takes the whole book when the entry ends.
   if (!customerList_ || listBehind_) return;
@@ -110,6 +122,10 @@ void CustomerViewController::customerReplaced(const std::shared_ptr<const Person
 
 void CustomerViewController::bookReplaced() {
   if (customerList_) reloadList();
+}
+
+void CustomerViewController::bookNotRead() {
+  if (customerList_) customerList_->showLoading();
 }
 
 // --- search -----------------------------------------------------------------------------------------
@@ -122,10 +138,20 @@ void CustomerViewController::search(const std::string& text, bool byContact) {
     return;
   }
   tableResult_->setByContact(byContact);
+  if (!directory_->isBookRead()) {
+    // Nothing is found in a book not read yet: the text is searched once it is.
+    popResult_->dismissPopoverAnimated(true);
+    if (!std::exchange(searchWaiting_, true)) {
+      directory_->whenBookRead([weak = ui::weakAs<CustomerViewController>(this)] {
+        if (auto self = weak.lock()) self->searchOnceRead();
+      });
+    }
+    return;
+  }
   if (byContact) {
-    tableResult_->setArrResult(directory_->customerSearchByContact(trimmed));
+    tableResult_->setArrResult(directory_->customerSearchByContact(trimmed).value_or(std::vector<ContactMode>()));
   } else {
-    tableResult_->setArrResult(directory_->customerSearch(trimmed));
+    tableResult_->setArrResult(directory_->customerSearch(trimmed).value_or(PersonRecords()));
   }
   if (tableResult_->arrResult().empty()) {
     popResult_->dismissPopoverAnimated(true);
@@ -135,6 +161,14 @@ void CustomerViewController::search(const std::string& text, bool byContact) {
   const FitCGRect& fit = FitCGRect::sharedInstance();
   popResult_->presentPopoverFromRect(fit.fitCGRectBy(150, 100, 10, 45), view().get(), ui::PopoverArrowDirectionAny,
                                      true);
+}
+
+void CustomerViewController::searchOnceRead() {
+  searchWaiting_ = false;
+  if (!customerList_) return;
+  ui::SearchBar& bar = customerList_->searchBar();
+  // Only what the bar still holds: a search cleared meanwhile stays so.
+  if (!isBlank(bar.text())) customerList_->searchBarTextDidChange(bar, bar.text());
 }
 
 void CustomerViewController::searchTextDidChange(const std::string& text) { search(text, false); }
@@ -153,7 +187,7 @@ void CustomerViewController::dismissPopoverController() {
   popResult_->dismissPopoverAnimated(false);
 }
 
-void CustomerViewController::didSelectCell(const PersonInfo& person) {
+void CustomerViewController::didSelectCell(const PersonSummary& person) {
   popResult_->dismissPopoverAnimated(false);
   customerInfo_->customerHiddenNewCustomerViews();
   if (customerList_->isEditType()) customerList_->customerListViewCancle();
@@ -171,23 +205,37 @@ void CustomerViewController::didSelectCellByConatct(const ContactMode& contact) 
 
 // --- the list's reports ---------------------------------------------------------------------------
 
-void CustomerViewController::changedCustomer(const PersonInfo* person, const std::optional<std::string>& firstName,
+std::optional<PersonInfo> CustomerViewController::detailsOf(int customerId) {
+  auto details = directory_->details(customerId);
+  if (!details) {
+    UIToast::showTextOf("CUSTOMERDETAILSNOTREAD");
+    return std::nullopt;
+  }
+  return std::move(*details);
+}
+
+void CustomerViewController::changedCustomer(const PersonSummary* person, const std::optional<std::string>& firstName,
                                              const std::optional<std::string>& lastName) {
   MV_ASSERT_MAIN_THREAD();
   const auto& shown = customerInfo_->personInfo();
   if (person && customerInfo_->isEditing() && shown && shown->pid == person->pid) {
     // The list re-selected the customer being edited (a flag changed): the
     // edits stay.
-    curPersonInfo_ = *person;
+    if (curPersonInfo_ && curPersonInfo_->pid == person->pid) {
+      curPersonInfo_->hidden = person->hidden;
+      curPersonInfo_->markAsImportant = person->markAsImportant;
+      curPersonInfo_->hasNote = person->hasNote;
+    }
     return;
   }
-  if (person) {
-    curPersonInfo_ = *person;
+  std::optional<PersonInfo> details = person ? detailsOf(person->pid) : std::nullopt;
+  if (details) {
+    curPersonInfo_ = details;
     const bool byContact = firstName && lastName && !isBlank(*firstName) && !isBlank(*lastName);
     if (byContact) {
-      customerInfo_->setPersonInfoFromByContact(*person, *firstName, *lastName);
+      customerInfo_->setPersonInfoFromByContact(*details, *firstName, *lastName);
     } else {
-      customerInfo_->setPersonInfo(*person);
+      customerInfo_->setPersonInfo(details);
     }
   } else {
     curPersonInfo_.reset();
@@ -246,12 +294,9 @@ void CustomerViewController::customerInfoViewDone(ui::Control*, const CustomerIn
   customerList_->customerListViewDone();
   customerInfo_->customerHiddenNewCustomerViews();
   // The stored customer in view mode first: the list's re-selection then
-  // shows it instead of keeping an edit that has ended.
-  if (auto stored = directory_->customer(storedId)) {
-    curPersonInfo_ = *stored;
-  } else {
-    curPersonInfo_.reset();  // hidden, while hidden customers are not listed
-  }
+  // shows it instead of keeping an edit that has ended. None while hidden
+  // customers are not listed.
+  curPersonInfo_ = detailsOf(storedId);
   customerInfo_->setPersonInfo(curPersonInfo_);
   if (listBehind_) reloadList();
   customerList_->selectedCustomer(storedId);
@@ -284,6 +329,21 @@ void CustomerViewController::submitCustomer(const PersonInfo& person) {
   }
   submitPerson_ = person;
   showAlert("SUBMITCUSTOMER", "CUSTOMERSUBMIT", kSubmitAlertTag, "CANCEL", std::string("SUBMIT"));
+}
+
+void CustomerViewController::uploadFinished() {
+  MV_ASSERT_MAIN_THREAD();
+  const auto& shown = customerInfo_->personInfo();
+  // A customer being entered or edited is never dropped by an upload.
+  if (!shown || customerInfo_->isEditing()) return;
+  const int id = directory_->idAfterUpload(shown->pid);
+  if (directory_->customer(id)) {
+    // The list chooses it under its id now, and the form shows it as stored.
+    customerList_->selectedCustomer(id);
+    if (customerInfo_->personInfo() && customerInfo_->personInfo()->pid == id) return;
+  }
+  curPersonInfo_ = detailsOf(id);
+  customerInfo_->setPersonInfo(curPersonInfo_);
 }
 
 void CustomerViewController::showAlert(const std::string& titleKey, const std::string& messageKey, long tag,

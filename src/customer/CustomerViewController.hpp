@@ -6,8 +6,11 @@
 // no order names, keeps the list in step with the hidden and important
 // switches, and asks before a local customer is submitted to the sales
 // service. It keeps the list in step with the directory: a customer that
-// changed takes its place in the list, and a book read again (after a sync,
-// a restore or a change of the show-all switch) is shown once it is read.
+// changed takes its place in the list, and a book read (the first one, or
+// one read again after a sync, a restore or a change of the show-all
+// switch) is shown once it is read; a search typed before the first book
+// has landed runs then. The form shows a customer read whole from the
+// store, and after an upload the same customer under the service's id.
 // Main thread only.
 #include <memory>
 #include <optional>
@@ -62,15 +65,16 @@ class CustomerViewController : public BaseViewController,
   void loadByConfig() override;
 
   // CustomerBookListener
-  void customerReplaced(const std::shared_ptr<const PersonInfo>& before,
-                        const std::shared_ptr<const PersonInfo>& after) override;
+  void customerReplaced(const std::shared_ptr<const PersonSummary>& before,
+                        const std::shared_ptr<const PersonSummary>& after) override;
   void bookReplaced() override;
+  void bookNotRead() override;
 
   // CustomerListViewDelegate
   void searchTextDidChangeByContact(const std::string& text) override;
   void searchTextDidChange(const std::string& text) override;
   void dismissPopoverController() override;
-  void changedCustomer(const PersonInfo* person, const std::optional<std::string>& firstName,
+  void changedCustomer(const PersonSummary* person, const std::optional<std::string>& firstName,
                        const std::optional<std::string>& lastName) override;
   void addNewCustomer(ui::Control* sender) override;
   void deleteLocalCustomer(int customerId) override;
@@ -82,13 +86,20 @@ class CustomerViewController : public BaseViewController,
   void submitCustomer(const PersonInfo& person) override;
   void customerInfoViewChangePrimary() override;
   // SearchResultTableDelegate
-  void didSelectCell(const PersonInfo& person) override;
+  void didSelectCell(const PersonSummary& person) override;
   void didSelectCellByConatct(const ContactMode& contact) override;
   // ui::AlertViewDelegate
   void alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) override;
 
  private:
   void search(const std::string& text, bool byContact);
+  // The search bar's text searched again, once the first book has landed.
+  void searchOnceRead();
+  // That customer whole from the store (nothing: none, or a failed read,
+  // which the user is told of).
+  std::optional<PersonInfo> detailsOf(int customerId);
+  // After an upload: the customer the form shows, under the id it has now.
+  void uploadFinished();
   // The list shows the directory's book anew, unless a customer is being
   // entered: a regrouping re-selects, which would drop it.
   void reloadList();
@@ -106,7 +117,10 @@ class CustomerViewController : public BaseViewController,
   // The book was read again while a customer was being entered; the list
   // takes it, and the changes since, when the entry ends.
   bool listBehind_ = false;
+  // A search waits for the first book.
+  bool searchWaiting_ = false;
   base::Observation settingsObservation_;
+  base::Observation uploadObservation_;
 };
 
 }  // namespace mv

@@ -8,7 +8,7 @@
 
 #include "customer/ContactMode.hpp"
 #include "customer/CustomerGrouping.hpp"
-#include "customer/PersonInfo.hpp"
+#include "customer/PersonSummary.hpp"
 #include "platform/ui/TableViewController.hpp"
 
 namespace mv {
@@ -16,7 +16,7 @@ namespace mv {
 class SearchResultTableDelegate {
  public:
   virtual ~SearchResultTableDelegate() = default;
-  virtual void didSelectCell(const PersonInfo& /*person*/) {}
+  virtual void didSelectCell(const PersonSummary& /*person*/) {}
   virtual void didSelectCellByConatct(const ContactMode& /*contact*/) {}
 };
 

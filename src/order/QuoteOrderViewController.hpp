@@ -137,7 +137,7 @@ class QuoteOrderViewController : public BaseViewController,
   void popSelfView() override { popSelf(); }
   void updateCustomerId(int oldId, int newId) override;
   // SearchResultTableDelegate
-  void didSelectCell(const PersonInfo& person) override;
+  void didSelectCell(const PersonSummary& person) override;
   // ProductDetailDelegate
   bool saveOrderItem(const marvisto_product_Entity& product, int index) override;
   void back() override { btnBackClick(); }
@@ -196,6 +196,9 @@ class QuoteOrderViewController : public BaseViewController,
   void restoreFooterFrame();
   void setOrderBadge(bool clear);
   void popAllCustomerAsSearchResults();
+  // Offers the customers the field's text finds once the customer book has
+  // landed, if the customer is still being typed.
+  void offerCustomersOnceRead();
   void presentSearchPopover();
   void openAddressPopover();
   void applyCustomerFromText(const std::string& name);
@@ -209,6 +212,8 @@ class QuoteOrderViewController : public BaseViewController,
   std::shared_ptr<ConfigManager> config_;
   std::shared_ptr<QuoteOrderStore> store_;
   std::shared_ptr<CustomerDataModel> customers_;
+  // The customers are offered once the book has landed.
+  bool customersAwaited_ = false;
   int state_ = QuoteOrderEditorModel::kNewOrder;
   std::shared_ptr<QuoteOrderEntity> quoteOrder_;
   bool isOrderChanged_ = false;

@@ -3,6 +3,7 @@
 #include "order/QuoteOrderViewController.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include "customer/CustomerDataModel.hpp"
 #include "order/QuoteOrderItemModel.hpp"
@@ -51,9 +52,13 @@ bool QuoteOrderViewController::textFieldShouldChangeCharactersInRange(ui::TextFi
   if (isBlank(next)) {
     popAllCustomerAsSearchResults();
   } else {
-    auto found = customers_ ? customers_->customerSearch(next) : PersonRecords{};
-    if (!found.empty()) {
-      searchResults_->setArrResult(std::move(found));
+    auto found = customers_ ? customers_->customerSearch(next) : std::optional<PersonRecords>(PersonRecords{});
+    if (!found) {
+      // Nothing is found in a book still being read: the field's text is
+      // searched once it is.
+      offerCustomersOnceRead();
+    } else if (!found->empty()) {
+      searchResults_->setArrResult(std::move(*found));
       presentSearchPopover();
       if (auto customer = customerNamed(next)) {
         quoteOrder_->customerId = customer->customer_id;
@@ -146,7 +151,7 @@ std::string QuoteOrderViewController::getNewAddressValues() const {
   return Model::addressText(*quoteOrder_, PublicFunction::interfaceLanguage());
 }
 
-void QuoteOrderViewController::didSelectCell(const PersonInfo& person) {
+void QuoteOrderViewController::didSelectCell(const PersonSummary& person) {
   if (!quoteOrder_) return;
   isOrderChanged_ = true;
   searchPopover_->dismissPopoverAnimated(false);
@@ -164,9 +169,33 @@ void QuoteOrderViewController::updateCustomerId(int oldId, int newId) {
 
 void QuoteOrderViewController::popAllCustomerAsSearchResults() {
   if (!customers_) return;
+  if (!customers_->isBookRead()) {
+    offerCustomersOnceRead();
+    return;
+  }
   if (customers_->customerInfoDic().empty()) return;
   searchResults_->setArrResult(customers_->customersByName());
   presentSearchPopover();
+}
+
+void QuoteOrderViewController::offerCustomersOnceRead() {
+  if (std::exchange(customersAwaited_, true)) return;
+  customers_->whenBookRead([weak = ui::weakAs<QuoteOrderViewController>(this)] {
+    auto self = weak.lock();
+    if (!self) return;
+    self->customersAwaited_ = false;
+    // Offered only while the customer is still being typed.
+    if (!self->quoteOrder_ || !self->txtCustomer_->isFirstResponder()) return;
+    const std::string typed = self->txtCustomer_->text();
+    if (isBlank(typed)) {
+      self->popAllCustomerAsSearchResults();
+      return;
+    }
+    auto found = self->customers_->customerSearch(typed);
+    if (!found || found->empty()) return;
+    self->searchResults_->setArrResult(std::move(*found));
+    self->presentSearchPopover();
+  });
 }
 
 void QuoteOrderViewController::presentSearchPopover() {

@@ -88,6 +88,63 @@ std::string shownCustomers(bool showHidden) {
   return showHidden ? "customer_publish = 1" : "customer_publish = 1 AND hidden = 0";
 }
 
+// The rows of the customers, by customer: the values of published, displayed
+// fields (`of`: " AND a.<condition>", or nothing for every customer's), and
+// the addresses and contacts (`where`: " WHERE <condition>", or nothing),
+// local customers' newest first. The customer's id is the first column of each.
+std::string attributesOf(const std::string& of) {
+  return "SELECT a.customer_id, f.field_id, f.field_name, a.attribute_value FROM marvisto_customer_attribute a "
+         "JOIN marvisto_fields_customer_attribute f ON f.field_id = a.attribute_fields_id "
+         "WHERE f.published = 1 AND f.display = 1" + of + " ORDER BY a.customer_id, f.field_id, a.attribute_id";
+}
+std::string addressesOf(const std::string& where) {
+  return "SELECT customer_id AS customer_key, * FROM marvisto_customer_address" + where +
+         " ORDER BY customer_id, CASE WHEN customer_id < 0 THEN -id ELSE id END";
+}
+std::string contactsOf(const std::string& where) {
+  return "SELECT customer_id AS customer_key, * FROM marvisto_customer_contact" + where +
+         " ORDER BY customer_id, CASE WHEN customer_id < 0 THEN -contact_id ELSE contact_id END";
+}
+
+customer_attribute_cell_Entity attributeCell(const SQLiteStatement& r) {
+  customer_attribute_cell_Entity cell;
+  cell.field_id = r.intAt(1);
+  cell.fieldName = r.textAt(2);
+  cell.attributeValue = r.textAt(3);
+  return cell;
+}
+
+// A customer without values still has one cell, with empty name and value.
+void completeAttributes(CustomerInfoEntry& entry) {
+  if (!entry.attribute.empty()) return;
+  customer_attribute_cell_Entity empty;
+  empty.attributeValue = "";
+  entry.attribute.push_back(std::move(empty));
+}
+
+// The rows of one table in customer order, read as the customers are.
+class RowsByCustomer {
+ public:
+  explicit RowsByCustomer(SQLiteStatement statement) : st_(std::move(statement)) {
+    if (st_) next();
+  }
+  bool failed() const { return !st_ || step_ == SQLiteStatement::Step::Error; }
+  // Hands `take` each row of the customer, past those of customers before it
+  // (the book shows not every customer that has rows).
+  template <typename Take>
+  void rowsOf(int customerId, Take&& take) {
+    while (step_ == SQLiteStatement::Step::Row && st_.intAt(0) < customerId) next();
+    for (; step_ == SQLiteStatement::Step::Row && st_.intAt(0) == customerId; next()) {
+      take(static_cast<const SQLiteStatement&>(st_));
+    }
+  }
+
+ private:
+  void next() { step_ = st_.step(); }
+  SQLiteStatement st_;
+  SQLiteStatement::Step step_ = SQLiteStatement::Step::Error;
+};
+
 }  // namespace
 
 template <typename... Args>
@@ -105,46 +162,57 @@ std::optional<std::map<int, CustomerInfoEntry>> CustomerModel::readCustomers(con
   // shown, and uploaded, wrong: any part that fails fails the whole read.
   const std::string of = theirRows.empty() ? std::string() : " AND a." + theirRows;
   const bool attributes = query(
-      "SELECT a.customer_id, f.field_id, f.field_name, a.attribute_value FROM marvisto_customer_attribute a "
-      "JOIN marvisto_fields_customer_attribute f ON f.field_id = a.attribute_fields_id "
-      "WHERE f.published = 1 AND f.display = 1" + of + " ORDER BY a.customer_id, f.field_id, a.attribute_id",
+      attributesOf(of),
       [&](const SQLiteStatement& r) {
         auto it = out.find(r.intAt(0));
-        if (it == out.end()) return;
-        customer_attribute_cell_Entity cell;
-        cell.field_id = r.intAt(1);
-        cell.fieldName = r.textAt(2);
-        cell.attributeValue = r.textAt(3);
-        it->second.attribute.push_back(std::move(cell));
+        if (it != out.end()) it->second.attribute.push_back(attributeCell(r));
       },
       args...);
   const std::string where = theirRows.empty() ? std::string() : " WHERE " + theirRows;
-  // Local customers list their addresses and contacts newest first.
   const bool addresses = query(
-      "SELECT * FROM marvisto_customer_address" + where +
-          " ORDER BY customer_id, CASE WHEN customer_id < 0 THEN -id ELSE id END",
+      addressesOf(where),
       [&](const SQLiteStatement& r) {
-        auto it = out.find(r.integer("customer_id"));
+        auto it = out.find(r.intAt(0));
         if (it != out.end()) it->second.address.push_back(rows::customerAddress(r));
       },
       args...);
   const bool contacts = query(
-      "SELECT * FROM marvisto_customer_contact" + where +
-          " ORDER BY customer_id, CASE WHEN customer_id < 0 THEN -contact_id ELSE contact_id END",
+      contactsOf(where),
       [&](const SQLiteStatement& r) {
-        auto it = out.find(r.integer("customer_id"));
+        auto it = out.find(r.intAt(0));
         if (it != out.end()) it->second.contact.push_back(rows::customerContact(r));
       },
       args...);
   if (!attributes || !addresses || !contacts) return std::nullopt;
-  for (auto& entry : out | std::views::values) {
-    if (entry.attribute.empty()) {
-      customer_attribute_cell_Entity empty;
-      empty.attributeValue = "";
-      entry.attribute.push_back(std::move(empty));
-    }
-  }
+  for (auto& entry : out | std::views::values) completeAttributes(entry);
   return out;
+}
+
+bool CustomerModel::readEachCustomer(bool showHidden, const std::function<bool(int, CustomerInfoEntry&&)>& each) {
+  db().checkThread(__func__);
+  // Every statement steps before any ends, so the four read one snapshot of
+  // the store.
+  SQLiteStatement customers =
+      db().prepare("SELECT * FROM marvisto_customer WHERE " + shownCustomers(showHidden) + " ORDER BY customer_id");
+  RowsByCustomer attributes(db().prepare(attributesOf("")));
+  RowsByCustomer addresses(db().prepare(addressesOf("")));
+  RowsByCustomer contacts(db().prepare(contactsOf("")));
+  if (!customers || attributes.failed() || addresses.failed() || contacts.failed()) return false;
+  const int idColumn = customers.columnIndex("customer_id");
+  for (;;) {
+    const auto step = customers.step();
+    if (step == SQLiteStatement::Step::Done) break;
+    if (step == SQLiteStatement::Step::Error) return false;
+    const int id = customers.intAt(idColumn);
+    CustomerInfoEntry entry = rows::customerEntry(customers);
+    attributes.rowsOf(id, [&](const SQLiteStatement& r) { entry.attribute.push_back(attributeCell(r)); });
+    addresses.rowsOf(id, [&](const SQLiteStatement& r) { entry.address.push_back(rows::customerAddress(r)); });
+    contacts.rowsOf(id, [&](const SQLiteStatement& r) { entry.contact.push_back(rows::customerContact(r)); });
+    if (attributes.failed() || addresses.failed() || contacts.failed()) return false;
+    completeAttributes(entry);
+    if (!each(id, std::move(entry))) return true;
+  }
+  return true;
 }
 
 std::map<int, CustomerInfoEntry> CustomerModel::getAllCustomers(bool showHidden) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -33,6 +34,11 @@ class CustomerModel : public BaseDataModel {
   std::map<int, CustomerInfoEntry> getAllCustomers(bool showHidden);
   // The same; nothing when the read failed.
   [[nodiscard]] std::optional<std::map<int, CustomerInfoEntry>> readAllCustomers(bool showHidden);
+  // The same customers one at a time, in id order, each whole with its rows,
+  // handed to `each`, which answers false to end the read there (a read so
+  // ended answers true): a reader holds one customer at a time, not the
+  // book. The four tables are read side by side. False when the read failed.
+  [[nodiscard]] bool readEachCustomer(bool showHidden, const std::function<bool(int, CustomerInfoEntry&&)>& each);
   // The same of one customer: an empty inner value when it is not one of
   // them; nothing when the read failed.
   [[nodiscard]] std::optional<std::optional<CustomerInfoEntry>> getCustomer(int customerId, bool showHidden);

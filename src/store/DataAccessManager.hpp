@@ -260,6 +260,9 @@ class DataAccessManager {
   [[nodiscard]] std::optional<std::map<int, CustomerInfoEntry>> readAllCustomers(bool showHidden) {
     return customer_.readAllCustomers(showHidden);
   }
+  [[nodiscard]] bool readEachCustomer(bool showHidden, const std::function<bool(int, CustomerInfoEntry&&)>& each) {
+    return customer_.readEachCustomer(showHidden, each);
+  }
   [[nodiscard]] std::optional<std::optional<CustomerInfoEntry>> getCustomer(int id, bool showHidden) {
     return customer_.getCustomer(id, showHidden);
   }

@@ -182,7 +182,7 @@ int SQLiteStatement::columnIndex(std::string_view name) const {
     int n = columnCount();
     for (int i = 0; i < n; ++i) names_.emplace(columnName(i), i);
   }
-  auto it = names_.find(std::string(name));
+  auto it = names_.find(name);
   return it == names_.end() ? -1 : it->second;
 }
 

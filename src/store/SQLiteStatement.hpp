@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -144,7 +145,12 @@ class SQLiteStatement {
   sqlite3_stmt* stmt_ = nullptr;
   bool bindFailed_ = false;
   std::string error_;
-  mutable std::unordered_map<std::string, int> names_;
+  // Looked up by a name's view, without copying it, row after row.
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+  };
+  mutable std::unordered_map<std::string, int, NameHash, std::equal_to<>> names_;
   std::weak_ptr<SQLiteStatementCache> cache_;
   std::string cacheKey_;
   std::shared_ptr<SQLiteFailures> failures_;

@@ -9,14 +9,12 @@ namespace mv {
 void SearchTextIndex::clear() {
   text_.clear();
   begins_.clear();
-  for (auto& bits : pairs_) bits.clear();
+  pairs_.clear();
 }
 
 void SearchTextIndex::beginDocument() {
   begins_.push_back(text_.size());
-  if ((begins_.size() - 1) % 64 == 0) {
-    for (auto& bits : pairs_) bits.push_back(0);
-  }
+  if ((begins_.size() - 1) % 64 == 0) pairs_.resize(pairs_.size() + kBuckets, 0);
 }
 
 std::size_t SearchTextIndex::addField(std::string_view field) {
@@ -35,9 +33,9 @@ std::size_t SearchTextIndex::bucketOf(unsigned char first, unsigned char second)
 void SearchTextIndex::addPairs(std::string_view field) {
   const std::size_t document = begins_.size() - 1;
   const std::uint64_t bit = std::uint64_t{1} << (document % 64);
+  std::uint64_t* block = pairs_.data() + document / 64 * kBuckets;
   for (std::size_t i = 1; i < field.size(); ++i) {
-    pairs_[bucketOf(static_cast<unsigned char>(field[i - 1]), static_cast<unsigned char>(field[i]))][document / 64] |=
-        bit;
+    block[bucketOf(static_cast<unsigned char>(field[i - 1]), static_cast<unsigned char>(field[i]))] |= bit;
   }
 }
 
@@ -54,16 +52,20 @@ std::vector<bool> SearchTextIndex::documentsHolding(std::string_view needle) con
   const std::size_t count = begins_.size();
   std::vector<bool> out(count, false);
   if (needle.find(kFieldEnd) != std::string_view::npos) return out;
+  // The buckets of the needle's pairs; a document that holds the needle
+  // holds a pair of each.
+  std::vector<std::size_t> buckets;
+  for (std::size_t i = 1; i < needle.size(); ++i) {
+    buckets.push_back(bucketOf(static_cast<unsigned char>(needle[i - 1]), static_cast<unsigned char>(needle[i])));
+  }
   // The documents that hold every pair of the needle (all, for a needle
   // too short to have one), 64 at a time.
-  std::vector<std::uint64_t> candidates((count + 63) / 64, ~std::uint64_t{0});
-  for (std::size_t i = 1; i < needle.size(); ++i) {
-    const auto& bits =
-        pairs_[bucketOf(static_cast<unsigned char>(needle[i - 1]), static_cast<unsigned char>(needle[i]))];
-    for (std::size_t w = 0; w < candidates.size(); ++w) candidates[w] &= bits[w];
-  }
-  for (std::size_t w = 0; w < candidates.size(); ++w) {
-    for (std::uint64_t word = candidates[w]; word != 0; word &= word - 1) {
+  const std::size_t blocks = (count + 63) / 64;
+  for (std::size_t w = 0; w < blocks; ++w) {
+    std::uint64_t candidates = ~std::uint64_t{0};
+    const std::uint64_t* block = pairs_.data() + w * kBuckets;
+    for (std::size_t bucket : buckets) candidates &= block[bucket];
+    for (std::uint64_t word = candidates; word != 0; word &= word - 1) {
       const std::size_t document = w * 64 + static_cast<std::size_t>(std::countr_zero(word));
       if (document >= count) break;
       const std::size_t begin = begins_[document];

@@ -43,8 +43,10 @@ class SearchTextIndex {
 
   std::string text_;
   std::vector<std::size_t> begins_;
-  // Per bucket of byte pairs, a bit per document that holds a pair of it.
-  std::vector<std::vector<std::uint64_t>> pairs_ = std::vector<std::vector<std::uint64_t>>(kBuckets);
+  // Per block of 64 documents, per bucket of byte pairs, a bit per document
+  // of the block that holds a pair of it: a block's words side by side, so a
+  // block is added at once.
+  std::vector<std::uint64_t> pairs_;
 };
 
 }  // namespace mv

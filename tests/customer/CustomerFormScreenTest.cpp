@@ -7,6 +7,7 @@
 
 #include "CustomerTestSupport.hpp"
 #include "FullDisk.hpp"
+#include "HeldWorkers.hpp"
 #include "SessionFixture.hpp"
 #include "customer/CustomerListCell.hpp"
 #include "customer/CustomerOrderLinks.hpp"
@@ -755,7 +756,7 @@ TEST_F(FormScreenTest, TheDemoAccountCannotSubmitAndOthersAreAskedFirst) {
 
 // A customer made on the form goes to the local sales service: the wait box
 // shows while it travels, the order that names it takes the service's id,
-// and the form, which showed the local customer, goes blank.
+// and the form and the list show the customer under that id.
 TEST_F(FormScreenTest, ACustomerEnteredOnTheFormIsSubmittedToTheService) {
   startSalesService();
   open();
@@ -791,19 +792,38 @@ TEST_F(FormScreenTest, ACustomerEnteredOnTheFormIsSubmittedToTheService) {
   EXPECT_GT(std::stoi(serviceId), 0);
   EXPECT_EQ(count("marvisto_quote_order", "order_id = -4 AND customer_id = " + serviceId), 1);
   EXPECT_EQ(count("marvisto_customer_contact", "customer_id = " + serviceId + " AND contact_id > 0"), 1);
-  EXPECT_FALSE(form().personInfo());
-  EXPECT_GE(listPathOf(std::stoi(serviceId)).section, 0);
+  ASSERT_TRUE(form().personInfo()) << "the form went blank";
+  EXPECT_EQ(form().personInfo()->pid, std::stoi(serviceId));
+  EXPECT_EQ(form().personInfo()->name, "Harbour 港 Lights");
+  ASSERT_EQ(form().personInfo()->contact.size(), 1u);
+  EXPECT_EQ(form().personInfo()->contact[0].last_name, "Lindqvist");
+  EXPECT_EQ(list().selectedPID(), std::stoi(serviceId));
+  EXPECT_EQ(list().selectedRow(), listPathOf(std::stoi(serviceId)));
   EXPECT_LT(listPathOf(local).section, 0);
   const auto sent = uploadedDocuments();
   ASSERT_EQ(sent.size(), 1u);
   ASSERT_EQ(sent[0]["marvisto_customer"].size(), 1u);
   EXPECT_EQ(service->backend().uploadedCustomers("acme").size(), 1u);
 
-  // Shown again, a customer of the service is read-only and cannot be submitted.
-  ASSERT_TRUE(list().tableView()->tapRowAtIndexPath(listPathOf(std::stoi(serviceId))));
+  // Now a customer of the service, it is read-only and cannot be submitted.
+  flush();
   ASSERT_TRUE(form().hiddenCell());
   EXPECT_TRUE(form().editButton().isHidden());
   EXPECT_TRUE(form().hiddenCell()->submitButton().isHidden());
+  // The details pane draws the submitted customer: its name, city and contact.
+  ASSERT_FALSE(form().isEditing());
+  const auto drawn = [&](long section, const char* field) {
+    const long row = rowOf(section, field);
+    auto* cell = row >= 0 ? cellAt(section, row) : nullptr;
+    return cell ? cell->lblAttributeValueDefaul().text() : std::string("<no row>");
+  };
+  EXPECT_EQ(drawn(1, "NAME"), "Harbour 港 Lights");
+  EXPECT_EQ(drawn(2, "CITY"), "Seattle");
+  const long contact = groups().companyCount() + 1;  // view-mode layout
+  ASSERT_EQ(table().numberOfSections(), contact + 1);
+  EXPECT_EQ(drawn(contact, "FIRSTNAME"), "Maria");
+  EXPECT_EQ(drawn(contact, "LASTNAME"), "Lindqvist");
+  snapshot("customer-submitted.png");
 }
 
 // A store of the last build, which noted none of the customers it had
@@ -921,6 +941,55 @@ TEST_F(FormScreenTest, AnUploadThatFailsSaysWhyAndThatTheCustomerStays) {
   EXPECT_EQ(alert->message().find(txt("FAILED")), std::string::npos) << alert->message();
   ASSERT_TRUE(driver->pressAlertButton(0));
   EXPECT_EQ(count("marvisto_customer", "customer_id = -3"), 1);
+}
+
+// The tab's first showing while its book is read beside: the list says so
+// and offers no index; meanwhile "+" opens the form (the fields are known),
+// the customer entered there is stored and shown, and a search waits for
+// the book. Once the book is in, the list holds it with the new customer
+// chosen, and the search shows what it finds.
+TEST_F(FormScreenTest, WhatIsDoneWhileTheFirstBookIsReadComesOutRight) {
+  constexpr int kBook = 3000;
+  seedBook(100000, kBook);
+  HeldWorkers workers;
+  ASSERT_TRUE(workers.held());
+  openWhileTheBookIsRead();
+  auto& panel = *screen->customerList();
+  EXPECT_TRUE(driver->isVisible(panel.loadingLabel()));
+  EXPECT_EQ(panel.loadingLabel().text(), txt("CUSTOMERSLOADING"));
+  EXPECT_TRUE(panel.loadingSpinner().isAnimating());
+  EXPECT_TRUE(list().customerlist().empty());
+  EXPECT_TRUE(list().tableView()->sectionIndexTitles().empty());
+
+  startNewCustomer();
+  type(1, "NAME", "Aardvark Hire");
+  tapDone();
+  ASSERT_TRUE(form().personInfo());
+  const int id = form().personInfo()->pid;
+  EXPECT_LT(id, 0);
+  EXPECT_EQ(form().personInfo()->name, "Aardvark Hire");
+  EXPECT_EQ(count("marvisto_customer", "customer_id = " + std::to_string(id)), 1);
+
+  ASSERT_TRUE(driver->tap(panel.searchBar()));
+  ASSERT_TRUE(driver->typeText("client 2999"));
+  flush();
+  EXPECT_FALSE(screen->popResult()->isPopoverVisible());
+
+  workers.release();
+  flush();
+  EXPECT_FALSE(driver->isVisible(panel.loadingLabel()));
+  EXPECT_FALSE(panel.loadingSpinner().isAnimating());
+  EXPECT_EQ(list().tableView()->sectionIndexTitles().size(), 27u);
+  std::size_t rows = 0;
+  for (const auto& section : list().customerlist()) rows += section.arrayPersons.size();
+  EXPECT_EQ(rows, kBook + 3u);  // the book, the first two customers and the new one
+  EXPECT_EQ(list().selectedPID(), id);
+  EXPECT_EQ(list().selectedRow(), listPathOf(id));
+  ASSERT_TRUE(form().personInfo());
+  EXPECT_EQ(form().personInfo()->pid, id);
+  ASSERT_TRUE(screen->popResult()->isPopoverVisible());
+  ASSERT_EQ(screen->tableResult()->arrResult().size(), 1u);
+  EXPECT_EQ(screen->tableResult()->rowText(0), "Client 2999");
 }
 
 // In a book of thousands, a customer entered, edited and deleted on the form

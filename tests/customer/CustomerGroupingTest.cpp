@@ -33,7 +33,7 @@ void addContact(PersonInfo& p, const std::string& first, const std::string& last
 // The list's shared records of those customers.
 PersonRecords records(const std::vector<PersonInfo>& persons) {
   PersonRecords out;
-  for (const auto& p : persons) out.push_back(std::make_shared<const PersonInfo>(p));
+  for (const auto& p : persons) out.push_back(std::make_shared<const PersonSummary>(PersonSummary::of(p)));
   return out;
 }
 
@@ -262,13 +262,13 @@ TEST(CustomerGroupingTest, OneCustomerAtATimeGroupsAsTheWholeBookDoes) {
 
   for (int mode : {CustomerGrouping::kByName, CustomerGrouping::kByContact, CustomerGrouping::kByState}) {
     SCOPED_TRACE(mode);
-    std::map<int, std::shared_ptr<const PersonInfo>> book;
+    std::map<int, std::shared_ptr<const PersonSummary>> book;
     PersonRecords persons;
     NameOrder names;
     std::vector<CustomerInfoList> sections;
     auto indexOf = [&](int id) { return static_cast<std::size_t>(std::distance(book.begin(), book.find(id))); };
     auto put = [&](const PersonInfo& p) {
-      auto record = std::make_shared<const PersonInfo>(p);
+      auto record = std::make_shared<const PersonSummary>(PersonSummary::of(p));
       book[p.pid] = record;
       persons.insert(persons.begin() + static_cast<std::ptrdiff_t>(indexOf(p.pid)), record);
       CustomerGrouping::insertName(names, persons, indexOf(p.pid));

@@ -1,8 +1,8 @@
 #include "CustomerTestSupport.hpp"
 
-#include <sqlite3.h>
-
+#include "HeldWorkers.hpp"
 #include "customer/CustomerFeature.hpp"
+#include "platform/base/OutsideWork.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
 #include "shell/config/ConfigManager.hpp"
@@ -86,18 +86,6 @@ void CustomerTest::seedBook(int first, int n) {
   sql("COMMIT");
 }
 
-MainThreadReads::MainThreadReads() {
-  sqlite3_trace_v2(
-      clientDatabase().handle(), SQLITE_TRACE_ROW,
-      [](unsigned, void* rows, void*, void*) {
-        ++*static_cast<std::uint64_t*>(rows);
-        return 0;
-      },
-      &rows_);
-}
-
-MainThreadReads::~MainThreadReads() { sqlite3_trace_v2(clientDatabase().handle(), 0, nullptr, nullptr); }
-
 marvisto_customer_address_Entity CustomerTest::address(int id, int customerId, const std::string& street,
                                                        const std::string& city, const std::string& state,
                                                        bool isDefault) {
@@ -118,6 +106,14 @@ std::vector<base::Value> uploadedCustomerDocuments(const sales::SalesService& se
   return out;
 }
 
+std::shared_ptr<CustomerDataModel> CustomerTest::directory() {
+  auto directory = CustomerDataModel::sharedInstance();
+  if (directory && !directory->isBookRead()) {
+    EXPECT_TRUE(runUntil([&] { return directory->isBookRead(); }, 60)) << "the customer book was not read";
+  }
+  return directory;
+}
+
 void CustomerTest::setShowAllCustomers(bool show) { scope->services()->get<ConfigManager>()->setIsShowAllCustomer(show); }
 
 void CustomerScreenTest::TearDown() {
@@ -132,16 +128,25 @@ void CustomerScreenTest::TearDown() {
 }
 
 void CustomerScreenTest::open() {
-  screen = std::make_shared<CustomerViewController>(directory(), services->get<ConfigManager>());
+  directory();
+  openWhileTheBookIsRead();
+  flush();
+}
+
+void CustomerScreenTest::openWhileTheBookIsRead() {
+  screen = std::make_shared<CustomerViewController>(CustomerDataModel::sharedInstance(), services->get<ConfigManager>());
   window_ = std::make_shared<ui::Window>();
   window_->setBackgroundColor(gfx::Color::white());
   window_->makeKeyAndVisible();
   window_->setRootViewController(screen);
   driver = std::make_unique<ui::HeadlessDriver>(window_);
-  flush();
+  driver->flush();
 }
 
 void CustomerScreenTest::flush() {
+  if (base::awaitedReadsUnderWay() && !HeldWorkers::holding()) {
+    EXPECT_TRUE(runUntil([] { return !base::awaitedReadsUnderWay(); }, 60)) << "a read the screens wait for";
+  }
   driver->flush();
   ui::View::layoutPendingViews();
 }

@@ -11,6 +11,7 @@
 #include "ServiceFixture.hpp"
 #include "SessionFixture.hpp"
 #include "EntityBuilders.hpp"
+#include "MainThreadReads.hpp"
 #include "SessionScope.hpp"
 #include "StoreAccess.hpp"
 #include "TestEnvironment.hpp"
@@ -64,7 +65,8 @@ class CustomerTest : public TestEnvironment, protected StoreAccess {
                                                   const std::string& city, const std::string& state,
                                                   bool isDefault = false);
   void setShowAllCustomers(bool show);
-  std::shared_ptr<CustomerDataModel> directory() { return CustomerDataModel::sharedInstance(); }
+  // The session's directory (made on first use) once its book has landed.
+  std::shared_ptr<CustomerDataModel> directory();
 
   // The customer feature installed (a fixture may register more before
   // SetUp), and the session's services made from it.
@@ -72,20 +74,6 @@ class CustomerTest : public TestEnvironment, protected StoreAccess {
   // The signed-in session, ended in TearDown whatever the test left.
   std::optional<SessionScope> scope;
   std::shared_ptr<SessionServices> services;
-};
-
-// The rows the store hands the session's connection, which the main thread
-// alone reads through, while it lives.
-class MainThreadReads {
- public:
-  MainThreadReads();
-  ~MainThreadReads();
-  MainThreadReads(const MainThreadReads&) = delete;
-  MainThreadReads& operator=(const MainThreadReads&) = delete;
-  std::uint64_t rows() const { return rows_; }
-
- private:
-  std::uint64_t rows_ = 0;
 };
 
 // The customer documents the service received, in order.
@@ -117,9 +105,14 @@ class CustomerScreenTest : public CustomerTest {
  protected:
   void TearDown() override;
 
-  // The screen made and shown over what the store holds now.
+  // The screen made and shown over what the store holds now, once the
+  // directory has read it.
   void open();
-  // Pending work done and views laid out.
+  // The same as the first tap on the tab shows it: the book is read beside
+  // meanwhile.
+  void openWhileTheBookIsRead();
+  // Pending work done (the reads the screens wait for ended first) and
+  // views laid out.
   void flush();
   // The text of the last toast showing, "" when none.
   std::string toastText();

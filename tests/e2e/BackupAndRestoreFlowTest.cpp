@@ -227,7 +227,10 @@ TEST_F(BackupAndRestore, WhatTheRepresentativeMadeOutlivesAResyncTheServiceAsksF
   EXPECT_EQ((*kept)->important, 1);
   // And the screens show them.
   EXPECT_EQ(favouritesShown(), 1u);
-  auto shown = CustomerDataModel::sharedInstance()->customer(noted);
+  // The book is read beside the window once something asks for it.
+  auto book = CustomerDataModel::sharedInstance();
+  ASSERT_TRUE(waitFor([&] { return book->isBookRead(); }, 60));
+  auto shown = book->customer(noted);
   ASSERT_TRUE(shown);
   EXPECT_TRUE(shown->hasNote);
   EXPECT_TRUE(shown->markAsImportant);

@@ -77,7 +77,7 @@ TEST_F(OrderRoadTest, AnOrderFromTheCatalogueToTheService) {
   EXPECT_EQ(editor->txtCustomer().text(), "Zed Shop");
 
   // A customer, and 90 % of the total to pay.
-  PersonInfo person;
+  PersonSummary person;
   person.pid = 7;
   person.name = "Acme Stores";
   editor->didSelectCell(person);

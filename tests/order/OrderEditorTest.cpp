@@ -12,6 +12,7 @@
 #include "OrderScreenTest.hpp"
 #include "SessionFixture.hpp"
 #include "catalog/ProductDetailController.hpp"
+#include "HeldWorkers.hpp"
 #include "customer/CustomerDataModel.hpp"
 #include "order/QuoteOrderEditorModel.hpp"
 #include "order/QuoteOrderItemModel.hpp"
@@ -960,7 +961,7 @@ TEST_F(EditorTest, TheCustomerFieldTiesTheOrderToACustomer) {
   EXPECT_EQ(o->customerName, "Acmex");
 
   // Picking a row ties it again; ending an edit that changed nothing keeps the address.
-  PersonInfo acme;
+  PersonSummary acme;
   acme.pid = 7;
   acme.name = "Acme";
   editor->didSelectCell(acme);
@@ -971,6 +972,41 @@ TEST_F(EditorTest, TheCustomerFieldTiesTheOrderToACustomer) {
   driver().pressReturn();
   flush();
   EXPECT_EQ(o->customerAddress, "1 Main St");
+  EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield, ");
+}
+
+// The customer book is still being read when the editor opens: the field
+// offers nothing meanwhile rather than no customer, and offers what the
+// text finds once the book is in; the customer picked then ties the order
+// to it with its address, read from the store.
+TEST_F(EditorTest, TheCustomersOfABookStillBeingReadAreOfferedOnceItIsIn) {
+  customer(7, "Acme", "1 Main St", "Springfield");
+  customer(8, "Acme Two");
+  customer(9, "Zed Shop");
+  auto o = newOrder(1);
+  HeldWorkers workers;
+  ASSERT_TRUE(workers.held());
+  open(o, Model::kNewOrder);
+  auto book = services->get<CustomerDataModel>();
+  ASSERT_FALSE(book->isBookRead());
+  driver().tap(editor->txtCustomer());
+  ASSERT_TRUE(driver().typeText("acm"));
+  flush();
+  EXPECT_FALSE(editor->searchPopover()->isPopoverVisible());
+  EXPECT_EQ(o->customerId, 0);
+
+  workers.release();
+  flush();
+  ASSERT_TRUE(book->isBookRead());
+  ASSERT_TRUE(editor->searchPopover()->isPopoverVisible());
+  auto& results = *editor->searchResults();
+  ASSERT_EQ(results.arrResult().size(), 2u);
+  EXPECT_EQ(results.rowText(0), "Acme");
+  EXPECT_EQ(results.rowText(1), "Acme Two");
+  ASSERT_TRUE(results.tableView()->tapRowAtIndexPath({0, 0}));
+  flush();
+  EXPECT_EQ(o->customerId, 7);
+  EXPECT_EQ(o->customerName, "Acme");
   EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield, ");
 }
 

@@ -1,5 +1,7 @@
 #include "OrderScreenTest.hpp"
 
+#include "HeldWorkers.hpp"
+#include "platform/base/OutsideWork.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/AlertView.hpp"
@@ -38,6 +40,11 @@ void OrderScreenTest::TearDown() {
 }
 
 void OrderScreenTest::flush() {
+  // The lists the screens read on the workers (the customer book) are given
+  // the real time they take first.
+  if (base::awaitedReadsUnderWay() && !HeldWorkers::holding()) {
+    EXPECT_TRUE(runUntil([] { return !base::awaitedReadsUnderWay(); }, 60)) << "a read the screens wait for";
+  }
   driver_->flush();
   ui::View::layoutPendingViews();
 }

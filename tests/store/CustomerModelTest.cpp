@@ -122,6 +122,56 @@ TEST_F(CustomerStoreTest, DirectoryEntriesHiddenAndLocalRows) {
   EXPECT_TRUE(dam().deleteCustomerTableWithID(12345));
 }
 
+// Read one customer at a time, the book is what the whole read gives: the
+// same customers in id order, each with the same rows, past rows of
+// customers the book does not show (hidden, unpublished, or gone).
+TEST_F(CustomerStoreTest, CustomersReadOneAtATimeAreTheWholeRead) {
+  ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(-2, "Local Two"), customer(-1, "Local"), customer(5, "Five")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerAttribute(
+      {makeCustomerAttribute(-1, -1, 3, "L1"), makeCustomerAttribute(-2, -1, 4, "L2"),
+       makeCustomerAttribute(9, 40, 3, "hidden's"), makeCustomerAttribute(10, 30, 3, "unpublished's"),
+       makeCustomerAttribute(11, 7, 3, "nobody's")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerAddress({makeAddress(-1, -1, "first"), makeAddress(-2, -1, "second"),
+                                                   makeAddress(5, 20, "b"), makeAddress(3, 20, "a"),
+                                                   makeAddress(6, 40, "h"), makeAddress(8, 7, "n")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerContact({makeContact(-1, -2, "Ann"), makeContact(-2, -2, "Bob"),
+                                                   makeContact(9, 20, "Zed"), makeContact(7, 20, "Amy"),
+                                                   makeContact(4, 30, "Off"), makeContact(3, 5, "Fay")}));
+  // Field by field, as the screens and the upload read an entry.
+  auto text = [](int id, const CustomerInfoEntry& e) {
+    std::string out = std::to_string(id) + ":" + e.customer_info_id + "/" + e.customer_name + "/" +
+                      std::to_string(e.customer_ordering) + "/" + std::to_string(e.hidden) + "/" +
+                      std::to_string(e.discount) + "|";
+    for (const auto& a : e.attribute) out += a.fieldName + "=" + a.attributeValue.value_or("-") + ",";
+    out += "|";
+    for (const auto& a : e.address) out += std::to_string(a.indexId) + a.customerAddress + ",";
+    out += "|";
+    for (const auto& c : e.contact) out += std::to_string(c.contactID) + c.first_name + ",";
+    return out;
+  };
+  for (bool showHidden : {false, true}) {
+    SCOPED_TRACE(showHidden);
+    auto whole = dam().readAllCustomers(showHidden);
+    ASSERT_TRUE(whole);
+    std::vector<std::string> expected;
+    for (const auto& [id, entry] : *whole) expected.push_back(text(id, entry));
+    std::vector<std::string> each;
+    ASSERT_TRUE(dam().readEachCustomer(showHidden, [&](int id, CustomerInfoEntry&& entry) {
+      each.push_back(text(id, entry));
+      return true;
+    }));
+    EXPECT_EQ(each, expected);
+    EXPECT_EQ(each.size(), showHidden ? 6u : 5u);
+  }
+  // Told to stop, the read ends there and answers that it read.
+  std::vector<int> ids;
+  EXPECT_TRUE(dam().readEachCustomer(true, [&](int id, CustomerInfoEntry&&) {
+    ids.push_back(id);
+    return ids.size() < 2;
+  }));
+  EXPECT_EQ(ids, (std::vector<int>{-2, -1}));
+}
+
 TEST_F(CustomerStoreTest, LocalIdsNeverReuseAnIdInUse) {
   EXPECT_EQ(dam().getLastLocalCustomerId(), 0);
   EXPECT_EQ(dam().getLastLocalCustomerAttributesId(), 0);

@@ -87,9 +87,11 @@ TEST_F(FailedReadTest, DecisionsThatGuardWritesTakeTheSafeSide) {
   breakTable("marvisto_quote_order");
   EXPECT_TRUE(dam().isInUnsubmitOrder(-1));
   restore();
-  // A customer list without contacts would be shown, and uploaded, wrong.
+  // A customer list without contacts would be shown, and uploaded, wrong;
+  // read one customer at a time, it fails too.
   breakTable("marvisto_customer_contact");
   EXPECT_TRUE(dam().getAllCustomers(true).empty());
+  EXPECT_FALSE(dam().readEachCustomer(true, [](int, CustomerInfoEntry&&) { return true; }));
   restore();
   // A product is not listed twice because the list could not be read.
   ASSERT_TRUE(dam().saveToDatabaseFavorite(1, "S1", "One"));

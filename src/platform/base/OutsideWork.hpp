@@ -20,5 +20,7 @@ std::shared_ptr<const void> holdOutsideWork();
 void beginAwaitedRead();
 void endAwaitedRead();
 bool awaitedReadsUnderWay();
+// An awaited read under way until the last copy of what it answers goes.
+std::shared_ptr<const void> holdAwaitedRead();
 
 }  // namespace base

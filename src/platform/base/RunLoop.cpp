@@ -24,6 +24,10 @@ void endAwaitedRead() {
   awaitedReads.fetch_sub(1);
 }
 bool awaitedReadsUnderWay() { return awaitedReads.load() > 0; }
+std::shared_ptr<const void> holdAwaitedRead() {
+  beginAwaitedRead();
+  return std::shared_ptr<const void>(nullptr, [](const void*) { endAwaitedRead(); });
+}
 
 void beginOutsideWork() { outsideWork.fetch_add(1); }
 void endOutsideWork() { outsideWork.fetch_sub(1); }

@@ -196,18 +196,24 @@ void TableView::buildSection(long s, Section& sec, TableViewDataSource* ds, Tabl
   std::optional<double> fh = dg && delegateHeightForFooter_ ? dg->tableViewHeightForFooterInSection(*this, s) : std::nullopt;
   sec.headerHeight = hh && validHeight(*hh) ? *hh : standard(sec.headerTitle, hv, sectionHeaderHeight_);
   sec.footerHeight = fh && validHeight(*fh) ? *fh : standard(sec.footerTitle, fv, sectionFooterHeight_);
-  sec.rowOffsets.assign(static_cast<std::size_t>(sec.rows) + 1, 0);
-  double y = 0;
-  for (long r = 0; r < sec.rows; ++r) {
-    sec.rowOffsets[static_cast<std::size_t>(r)] = y;
-    double h = rowHeight_;
-    if (dg && delegateHeightForRow_) {
-      auto dh = dg->tableViewHeightForRowAtIndexPath(*this, IndexPath{s, r});
-      if (dh && validHeight(*dh)) h = *dh;
+  const bool perRow = dg && delegateHeightForRow_;
+  sec.rowHeight = !perRow && rowHeight_ > 0 ? rowHeight_ : 0;
+  if (sec.rowHeight > 0) {
+    sec.rowOffsets.clear();
+  } else {
+    sec.rowOffsets.assign(static_cast<std::size_t>(sec.rows) + 1, 0);
+    double y = 0;
+    for (long r = 0; r < sec.rows; ++r) {
+      sec.rowOffsets[static_cast<std::size_t>(r)] = y;
+      double h = rowHeight_;
+      if (perRow) {
+        auto dh = dg->tableViewHeightForRowAtIndexPath(*this, IndexPath{s, r});
+        if (dh && validHeight(*dh)) h = *dh;
+      }
+      y += h;
     }
-    y += h;
+    sec.rowOffsets.back() = y;
   }
-  sec.rowOffsets.back() = y;
   // Header and footer views: the delegate's, else a standard one for a title.
   if (!hv && sec.headerTitle && !sec.headerTitle->empty() && sec.headerHeight > 0)
     hv = makeStandardHeader(*sec.headerTitle, false);
@@ -219,6 +225,13 @@ void TableView::buildSection(long s, Section& sec, TableViewDataSource* ds, Tabl
 
 std::shared_ptr<View> TableView::makeStandardHeader(const std::string& title, bool footer) const {
   return std::make_shared<SectionHeaderView>(title, style_ == TableViewStyle::Grouped, footer);
+}
+
+long TableView::Section::lastRowFrom(double y) const {
+  if (rows == 0 || y < 0) return -1;
+  if (rowHeight > 0) return std::min(rows - 1, static_cast<long>(y / rowHeight));
+  auto it = std::upper_bound(rowOffsets.begin(), rowOffsets.end() - 1, y);
+  return static_cast<long>(it - rowOffsets.begin()) - 1;
 }
 
 void TableView::loadGeometry() {
@@ -326,15 +339,14 @@ Rect TableView::rectForFooterInSection(long section) {
   ensureLoaded();
   if (section < 0 || section >= static_cast<long>(sections_.size())) return {};
   const Section& s = sections_[static_cast<std::size_t>(section)];
-  return {0, s.top + s.headerHeight + s.rowOffsets.back(), contentWidth(), s.footerHeight};
+  return {0, s.top + s.headerHeight + s.rowsHeight(), contentWidth(), s.footerHeight};
 }
 
 Rect TableView::rectForRowAtIndexPath(const IndexPath& p) {
   ensureLoaded();
   if (!validIndexPath(p)) return {};
   const Section& s = sections_[static_cast<std::size_t>(p.section)];
-  auto r = static_cast<std::size_t>(p.row);
-  return {0, s.top + s.headerHeight + s.rowOffsets[r], contentWidth(), s.rowOffsets[r + 1] - s.rowOffsets[r]};
+  return {0, s.top + s.headerHeight + s.rowTop(p.row), contentWidth(), s.rowTop(p.row + 1) - s.rowTop(p.row)};
 }
 
 std::optional<IndexPath> TableView::indexPathForRowAtPoint(Point p) {
@@ -343,13 +355,12 @@ std::optional<IndexPath> TableView::indexPathForRowAtPoint(Point p) {
   for (std::size_t si = 0; si < sections_.size(); ++si) {
     const Section& s = sections_[si];
     double rowsTop = s.top + s.headerHeight;
-    double rowsBottom = rowsTop + s.rowOffsets.back();
+    double rowsBottom = rowsTop + s.rowsHeight();
     if (p.y < rowsTop || p.y >= rowsBottom) continue;
     double y = p.y - rowsTop;
-    auto it = std::upper_bound(s.rowOffsets.begin(), s.rowOffsets.end() - 1, y);
-    long row = static_cast<long>(it - s.rowOffsets.begin()) - 1;
+    long row = s.lastRowFrom(y);
     // Zero-height rows are never under a point: take the next row that has height.
-    while (row >= 0 && row < s.rows && s.rowOffsets[static_cast<std::size_t>(row) + 1] <= y) ++row;
+    while (row >= 0 && row < s.rows && s.rowTop(row + 1) <= y) ++row;
     if (row >= 0 && row < s.rows) return IndexPath{static_cast<long>(si), row};
   }
   return std::nullopt;
@@ -362,13 +373,12 @@ std::vector<IndexPath> TableView::indexPathsForRowsInRect(const Rect& rect) {
   for (std::size_t si = 0; si < sections_.size(); ++si) {
     const Section& s = sections_[si];
     double rowsTop = s.top + s.headerHeight;
-    if (rowsTop + s.rowOffsets.back() <= rect.minY() || rowsTop >= rect.maxY()) continue;
+    if (rowsTop + s.rowsHeight() <= rect.minY() || rowsTop >= rect.maxY()) continue;
     double y0 = rect.minY() - rowsTop;
-    auto it = std::upper_bound(s.rowOffsets.begin(), s.rowOffsets.end() - 1, y0);
-    long row = std::max(0L, static_cast<long>(it - s.rowOffsets.begin()) - 1);
+    long row = std::max(0L, s.lastRowFrom(y0));
     for (; row < s.rows; ++row) {
-      double top = rowsTop + s.rowOffsets[static_cast<std::size_t>(row)];
-      double bottom = rowsTop + s.rowOffsets[static_cast<std::size_t>(row) + 1];
+      double top = rowsTop + s.rowTop(row);
+      double bottom = rowsTop + s.rowTop(row + 1);
       if (top >= rect.maxY()) break;
       if (bottom > rect.minY() && bottom > top) out.push_back({static_cast<long>(si), row});
     }
@@ -553,7 +563,7 @@ void TableView::placeDecorations() {
     double y = sec.top;
     if (style_ == TableViewStyle::Plain) {
       // Plain headers stay at the top while their section scrolls under them.
-      double last = sec.top + sec.headerHeight + sec.rowOffsets.back() - sec.headerHeight;
+      double last = sec.top + sec.headerHeight + sec.rowsHeight() - sec.headerHeight;
       y = std::max(sec.top, std::min(top, last));
       bringSubviewToFront(v.get());
     }

@@ -298,9 +298,20 @@ class TableView : public ScrollView, public TableViewCellHost {
     double headerHeight = 0;
     double footerHeight = 0;
     std::optional<std::string> headerTitle, footerTitle;
-    std::vector<double> rowOffsets;  // top of each row, relative to the section's first row; one extra at the end
+    // Rows all as high as this (> 0) need no offsets: a list of a few
+    // hundred thousand is laid out without a value per row.
+    double rowHeight = 0;
+    std::vector<double> rowOffsets;  // else: top of each row, relative to the section's first row; one extra at the end
     double top = 0;                  // top of the section's header in content coordinates
-    double height() const { return headerHeight + rowOffsets.back() + footerHeight; }
+    // The top of row `r` relative to the first row; `rows` gives the bottom of the last.
+    double rowTop(long r) const {
+      return rowHeight > 0 ? static_cast<double>(r) * rowHeight : rowOffsets[static_cast<std::size_t>(r)];
+    }
+    double rowsHeight() const { return rowTop(rows); }
+    // The last row whose top is at or above `y` (relative to the first row),
+    // -1 when none; the last row for a `y` below them all.
+    long lastRowFrom(double y) const;
+    double height() const { return headerHeight + rowsHeight() + footerHeight; }
   };
   struct Batch {
     std::vector<std::pair<IndexPath, TableViewRowAnimation>> insertRows, deleteRows, reloadRows;

@@ -312,6 +312,53 @@ TEST_F(TableViewTest, GroupedHeadersIndexTitlesAndHeights) {
   EXPECT_EQ(plain->headerViewForSection(2)->frame().y(), plain->rectForSection(2).y());
 }
 
+// Rows all of the table's height are laid out without a value per row, and
+// land where rows whose heights are asked one by one land: the rects, the
+// rows under a point or in a rect, the footers and the content's height, in
+// a list of a hundred thousand.
+TEST_F(TableViewTest, RowsOfOneHeightLandWhereRowsAskedOneByOneDo) {
+  HeadlessDriver driver;
+  auto uniform = std::make_shared<Rows>();
+  uniform->data = {numbered("a", 3), {}, numbered("c", 100000)};
+  uniform->headers = {"Alpha", "Beta", "Gamma"};
+  uniform->answersHeights = false;
+  auto asked = std::make_shared<Rows>(*uniform);
+  asked->answersHeights = true;
+  std::vector<std::shared_ptr<TableView>> tables;
+  for (const auto& rows : {uniform, asked}) {
+    auto tv = std::make_shared<TableView>(Rect{0, 0, 320, 400});
+    tv->setDataSource(rows);
+    tv->setDelegate(rows);
+    driver.window().addSubview(tv);
+    tables.push_back(tv);
+  }
+  driver.flush();
+  TableView& one = *tables[0];
+  TableView& each = *tables[1];
+  EXPECT_EQ(uniform->heightQuestions, 0);
+  EXPECT_GT(asked->heightQuestions, 100000);
+  EXPECT_EQ(one.contentSize(), each.contentSize());
+  for (long s = 0; s < 3; ++s) EXPECT_EQ(one.rectForFooterInSection(s), each.rectForFooterInSection(s)) << s;
+  for (IndexPath p : {IndexPath{0, 0}, IndexPath{0, 2}, IndexPath{2, 0}, IndexPath{2, 54321}, IndexPath{2, 99999}}) {
+    const Rect r = one.rectForRowAtIndexPath(p);
+    EXPECT_EQ(r, each.rectForRowAtIndexPath(p)) << p;
+    EXPECT_EQ(r.height(), 44) << p;
+    for (double y : {r.minY(), r.midY(), r.maxY() - 0.5, r.maxY()}) {
+      EXPECT_EQ(one.indexPathForRowAtPoint({10, y}), each.indexPathForRowAtPoint({10, y})) << p << " " << y;
+    }
+    EXPECT_EQ(one.indexPathForRowAtPoint({10, r.midY()}), p);
+    const Rect around{0, r.minY() - 50, 320, 140};
+    EXPECT_EQ(one.indexPathsForRowsInRect(around), each.indexPathsForRowsInRect(around)) << p;
+  }
+  EXPECT_EQ(one.indexPathForRowAtPoint({10, one.contentSize().height + 5}), std::nullopt);
+  // Scrolled to the end, the last rows are drawn in their places.
+  for (auto* tv : {&one, &each}) {
+    tv->scrollToRowAtIndexPath({2, 99999}, TableViewScrollPosition::Bottom, false);
+    expectCellsMatchRows(*tv, *uniform);
+  }
+  EXPECT_EQ(one.indexPathsForVisibleRows(), each.indexPathsForVisibleRows());
+}
+
 TEST_F(TableViewTest, SelectionCallbacksComeInOrder) {
   HeadlessDriver driver;
   auto rows = std::make_shared<Rows>();
