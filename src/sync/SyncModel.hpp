@@ -240,8 +240,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // device's room when a write of this run found the disk full.
   std::string storeFailedText() const;
   // Ends the run: cancels its delayed steps and requests and clears the
-  // running state; the delegate is not told.
-  void endRun();
+  // running state; the delegate is not told. A run that did not finish
+  // gives the full sync it took back to the next run.
+  void endRun(bool finished = false);
   void postEnded(bool finished, const std::string& message);
   // Sends a request of the run under the run's tracker, through the
   // session's sender; `respond` hears its reply while the run lasts, and a
