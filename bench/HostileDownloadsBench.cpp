@@ -13,7 +13,9 @@
 // - a note with a link to accept, padded with blanks to 3 MB;
 // - a sign-in whose password field comes after a 300 KB comment;
 // - a report of 64 MB of short paragraphs (read to the parse's bound);
-// - 64 MB of elements each inside the last (read to the parse's depth).
+// - 64 MB of elements each inside the last (read to the parse's depth);
+// - a sign-in whose script joins 4 MB of quoted pieces ('a'+'b'+...) before
+//   it makes its password field.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -122,6 +124,14 @@ void BM_CheckElementsEachInsideTheLast(benchmark::State& state) {
         }), mv::kFileTypeWord, false);
 }
 
+void BM_CheckScriptOfJoinedPieces(benchmark::State& state) {
+  check(state, written("joined.doc", [] {
+          std::string page = "<html><body><form method=post><input name=pw id=pw></form><script>var s='a";
+          while (page.size() < (std::size_t(4) << 20)) page += "'+'a";
+          return page + "';document.getElementById('pw').type='pass'+'word';</script></body></html>";
+        }), mv::kFileTypeWord, false);
+}
+
 }  // namespace
 
 BENCHMARK(BM_CheckRepeatedScans2000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
@@ -132,6 +142,7 @@ BENCHMARK(BM_CheckPagePaddedTo3MB)->Unit(benchmark::kMillisecond)->UseRealTime()
 BENCHMARK(BM_CheckPasswordAfterLongComment)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_CheckReportOfShortParagraphs)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_CheckElementsEachInsideTheLast)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_CheckScriptOfJoinedPieces)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 int main(int argc, char** argv) {
   folder();

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
 
@@ -12,6 +14,7 @@
 #include "store/SQLiteDatabase.hpp"
 #include "store/Schema.hpp"
 #include "store/WorkerDatabase.hpp"
+#include "util/DiskRoom.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 
@@ -30,10 +33,15 @@ std::shared_ptr<DataAccessManager>& instance() {
 constexpr int kBusyWaitMs = 2000;
 constexpr int kBusyStepMs = 10;
 
+// What a new database takes at the least, made from the schema.
+constexpr std::uintmax_t kNewDatabaseBytes = 256 * 1024;
+
 // The user's writes open now (see UserWrite), and whether the last of them
 // gave way to the sync's store. Main thread, as the connection.
 int userWrites = 0;
 bool gaveWayToSync = false;
+// Whether the last open found no room for a new database.
+bool openFoundNoRoom = false;
 
 // Another connection writes. The user's write does not wait for the sync's
 // long store; anything else waits up to the time-out.
@@ -81,6 +89,17 @@ bool prepareDatabaseFile(const fs::path& folder, const fs::path& file) {
   if (!SQLiteDatabase::removeFile(partial)) return false;
   bool ok = false;
   fs::path templ = base::Bundle::pathForResource("marvisto_lite", "sqlite");
+  // A disk without room for a new database is not written a part of one:
+  // the caller hears that it is the room.
+  std::error_code sized;
+  const std::uintmax_t templateBytes = templ.empty() ? 0 : fs::file_size(templ, sized);
+  const std::uintmax_t needed = std::max(sized ? 0 : templateBytes, kNewDatabaseBytes);
+  const auto room = DiskRoom::roomFor(folder, false);
+  if (room && *room < needed) {
+    MV_LOG("No room for a new database in ", folder.string(), ": ", *room, " bytes left");
+    openFoundNoRoom = true;
+    return false;
+  }
   if (!templ.empty() && fs::is_regular_file(templ, ec)) {
     ok = fs::copy_file(templ, partial, fs::copy_options::overwrite_existing, ec);
     if (!ok) MV_LOG("Cannot copy the template database: ", ec.message());
@@ -101,6 +120,7 @@ std::shared_ptr<DataAccessManager> SessionDatabase::open() {
   MV_ASSERT_MAIN_THREAD();
   auto& shared = instance();
   if (shared) return shared;
+  openFoundNoRoom = false;
 
   std::string clientId = Session::current().clientID;
   auto folder = PublicFunction::clientFolder(clientId);
@@ -137,6 +157,11 @@ std::shared_ptr<DataAccessManager> SessionDatabase::open() {
   // the store keeps refusing is told.
   if (!db.useWriteAheadLog()) MV_LOG("The client database keeps its rollback journal: ", file.string());
   return shared;
+}
+
+bool SessionDatabase::lastOpenFoundNoRoom() {
+  MV_ASSERT_MAIN_THREAD();
+  return openFoundNoRoom;
 }
 
 bool SessionDatabase::isOpen() {

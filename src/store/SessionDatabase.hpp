@@ -18,6 +18,9 @@ class SessionDatabase {
   // The database of the client signed in now, opened when it is not; null
   // when no valid client id is signed in or the file cannot be opened.
   static std::shared_ptr<DataAccessManager> open();
+  // Whether the last `open` that failed did so because the disk had no room
+  // for a new database of the client (false after one that opened).
+  static bool lastOpenFoundNoRoom();
   // Whether the connection is open now (never opens it).
   [[nodiscard]] static bool isOpen();
   // Drops the facade and closes the connection; harmless when none is open.

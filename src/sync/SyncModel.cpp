@@ -237,7 +237,7 @@ void SyncModel::postEnded(bool finished, const std::string& message) {
                                                  base::Value{{"finished", finished}, {"message", message}});
 }
 
-void SyncModel::endRun() {
+void SyncModel::endRun(bool finished) {
   const bool wasRunning = running_;
   running_ = false;
   stage_ = Stage::Idle;
@@ -251,7 +251,14 @@ void SyncModel::endRun() {
   dropTableStores();
   if (wasRunning) {
     isDownloading_ = false;
-    // A full sync asked while this run went on stays asked, for the next.
+    // A full sync asked while this run went on stays asked, for the next;
+    // so does the one this run took, when it broke off before it had all:
+    // the service tells of its own only once, and a slow link may break
+    // several runs of a large company before one brings everything.
+    if (!finished) {
+      isSyncAllData_ = isSyncAllData_ || runAsksAll_;
+      refetchesFiles_ = refetchesFiles_ || runRefetchesFiles_;
+    }
     runAsksAll_ = false;
     runRefetchesFiles_ = false;
     // A first sync decodes tables of tens of megabytes; what it freed goes
@@ -335,7 +342,7 @@ void SyncModel::requestSync() {
     // stamp, since nothing was synced.
     MV_LOG("no part of the sync is shown; nothing to sync");
     schedule(0, [this] {
-      endRun();
+      endRun(true);
       if (auto d = delegate()) d->finishedSync();
     });
   }
@@ -398,7 +405,7 @@ void SyncModel::finishedSync() {
   if (!notReceived_.empty()) setClientFlag(kFilesOwed, kSyncedValue);
   if (!base::UserDefaults::standard().synchronize()) MV_LOG("the sync time could not be written to the user defaults");
   const std::string notice = std::exchange(notReceived_, {});
-  endRun();
+  endRun(true);
   postEnded(true, notice);
   if (auto d = delegate()) d->finishedSync();
   if (auto d = delegate(); d && !notice.empty()) d->filesNotReceived(notice);

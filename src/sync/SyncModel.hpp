@@ -243,8 +243,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // write of it found the disk full.
   bool noteDiskFull(DataAccessManager& store, const std::function<bool()>& write);
   // Ends the run: cancels its delayed steps and requests and clears the
-  // running state; the delegate is not told.
-  void endRun();
+  // running state; the delegate is not told. A run that did not finish
+  // gives the full sync it took back to the next run.
+  void endRun(bool finished = false);
   void postEnded(bool finished, const std::string& message);
   // Sends a request of the run under the run's tracker, through the
   // session's sender; `respond` hears its reply while the run lasts, and a

@@ -18,6 +18,7 @@
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/sync-screens/BackupAndRestoreViewController.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SQLiteDatabase.hpp"
 #include "store/SessionDatabase.hpp"
 
 namespace mv::test {
@@ -202,6 +203,11 @@ TEST_F(BackupAndRestore, WhatTheRepresentativeMadeOutlivesAResyncTheServiceAsksF
   ASSERT_TRUE(CustomerDataModel::sharedInstance()->storeNoteMark(noted, true));
   ASSERT_TRUE(CustomerDataModel::sharedInstance()->storeNote(noted, "Call before noon"));
   ASSERT_TRUE(CustomerDataModel::sharedInstance()->storeImportant(noted, true));
+  // A customer the service sent before and has since removed, noted here.
+  constexpr int kRemoved = 99001;
+  ASSERT_TRUE(SQLiteDatabase::sharedDataBase().run(
+      "INSERT INTO marvisto_customer (customer_id, customer_name, has_note, note) VALUES (?, 'Closed Shop', 1, ?)",
+      kRemoved, "Closed for good"));
   ASSERT_TRUE(signOut());
 
   ASSERT_TRUE(service->backend().requestFullSync("acme", "rep"));
@@ -234,6 +240,9 @@ TEST_F(BackupAndRestore, WhatTheRepresentativeMadeOutlivesAResyncTheServiceAsksF
   ASSERT_TRUE(shown);
   EXPECT_TRUE(shown->hasNote);
   EXPECT_TRUE(shown->markAsImportant);
+  // The one the service no longer has is not offered for orders.
+  EXPECT_FALSE(CustomerDataModel::sharedInstance()->customer(kRemoved));
+  EXPECT_TRUE(store->getAllCustomers(true).count(kRemoved) == 0);
 }
 
 }  // namespace

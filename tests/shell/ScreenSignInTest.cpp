@@ -30,6 +30,7 @@
 #include "shell/frame/WebViewController.hpp"
 #include "sync/PictureVerdicts.hpp"
 #include "sync/SyncModel.hpp"
+#include "util/DiskRoom.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ProgressHUD.hpp"
@@ -307,11 +308,12 @@ TEST_F(ScreenFlowTest, ThePanelRefusesWhatCannotSignIn) {
   EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
 }
 
-// The disk fills while a client's first sign-in stores the account's
-// settings: the alert says the device has no room, not that the settings
-// could not be loaded; the panel keeps what was typed, and once room is
-// made the same tap signs in.
-TEST_F(ScreenFlowTest, ADiskThatFillsAtTheSettingsStepSaysSoAndKeepsTheLogin) {
+// A client's first sign-in on a disk already full, and on one that fills
+// while the sign-in stores the account's settings: each time the alert
+// says the device has no room, not that the settings could not be loaded,
+// and the panel keeps what was typed; once room is made the same tap signs
+// in.
+TEST_F(ScreenFlowTest, ADiskWithoutRoomForTheSettingsSaysSoAndKeepsTheLogin) {
   ASSERT_TRUE(service->backend().addCompany(initech()));
   service->backend().prepare();  // built now, not while a sign-in waits
   FullDisk disk;
@@ -325,6 +327,33 @@ TEST_F(ScreenFlowTest, ADiskThatFillsAtTheSettingsStepSaysSoAndKeepsTheLogin) {
   typeInto(panel.userNameInputText(), "rep");
   typeInto(panel.passWordInputText(), "secret");
   typeInto(panel.clientIDInputText(), "initech");
+  const auto toldNoRoomAndKept = [&] {
+    ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }));
+    EXPECT_EQ(alert()->title(), en("LOGINERRO"));
+    EXPECT_EQ(alert()->message(), en("SIGNINNOROOM"));
+    press(0);
+    EXPECT_TRUE(app->isWelcomeRoot());
+    EXPECT_EQ(MessageBox::sharedInstance().boxCount(), 0u);
+    EXPECT_EQ(panel.userNameInputText().text(), "rep");
+    EXPECT_EQ(panel.passWordInputText().text(), "secret");
+    EXPECT_EQ(panel.clientIDInputText().text(), "initech");
+  };
+
+  // Not even a store for the account fits: none is begun.
+  DiskRoom::setReading([](const fs::path&) -> std::optional<DiskRoom::Space> {
+    return DiskRoom::Space{std::uint64_t{16} << 30, 0};
+  });
+  struct Restore {
+    ~Restore() { DiskRoom::setReading(nullptr); }
+  } restore;
+  tap(panel.loginBut());
+  ASSERT_NO_FATAL_FAILURE(toldNoRoomAndKept());
+  const fs::path folder = base::Paths::documents() / "initech";
+  EXPECT_FALSE(fs::exists(folder / "marvisto_lite.sqlite"));
+  EXPECT_FALSE(fs::exists(folder / "marvisto_lite.sqlite.partial"));
+  DiskRoom::setReading(nullptr);
+  service->clearRequestLog();
+
   // The settings' reply waits until the disk is full.
   service->addFault(sales::FaultRule::stallFor("loadConfigurationData", 0));
   tap(panel.loginBut());
@@ -333,16 +362,8 @@ TEST_F(ScreenFlowTest, ADiskThatFillsAtTheSettingsStepSaysSoAndKeepsTheLogin) {
   disk.fill();
   service->clearFaults();
   service->releaseStalls();
-  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }));
+  ASSERT_NO_FATAL_FAILURE(toldNoRoomAndKept());
   EXPECT_GT(disk.refusedWrites(), 0);
-  EXPECT_EQ(alert()->title(), en("LOGINERRO"));
-  EXPECT_EQ(alert()->message(), en("SIGNINNOROOM"));
-  press(0);
-  EXPECT_TRUE(app->isWelcomeRoot());
-  EXPECT_EQ(MessageBox::sharedInstance().boxCount(), 0u);
-  EXPECT_EQ(panel.userNameInputText().text(), "rep");
-  EXPECT_EQ(panel.passWordInputText().text(), "secret");
-  EXPECT_EQ(panel.clientIDInputText().text(), "initech");
 
   disk.makeRoom();
   tap(panel.loginBut());

@@ -19,6 +19,7 @@
 #include "shell/frame/MessageBox.hpp"
 #include "shell/session/AccountStorage.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/Schema.hpp"
 #include "store/SessionDatabase.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/BlockWaitBox.hpp"
@@ -292,6 +293,44 @@ TEST_F(SessionTest, AWipeIsDoneOnlyWhenTheFolderAndWhatWasMadeFromItAreGone) {
   EXPECT_TRUE(base::FolderWriters::shared().enter(folder / "epub"));
   base::FolderCopies::install("test", {});
   AccountStorage::setWriterBoundForTesting(std::chrono::seconds(5));
+}
+
+// A full resync cut short after its new store was made, whose set-aside
+// store a later start carries over: into a store a sync has filled since,
+// and in which the user has set marks of their own. The customers made on
+// the device come back whole; of the service's customers only the user's
+// marks come, into rows that have none, so that neither the service's newer
+// rows nor the user's newer note give way to older ones; and a customer the
+// service no longer sends stays out of the book.
+TEST_F(SessionTest, WorkCarriedBackAfterAResyncKeepsWhatTheStoreHeldSince) {
+  const fs::path folder = base::Paths::documents() / "acme";
+  fs::create_directories(folder);
+  const fs::path kept = base::Paths::tmp() / "acme-kept-12.sqlite";
+  const auto made = [](const fs::path& file, const char* rows) {
+    SQLiteDatabase db;
+    return db.open(file) && Schema::createAll(db) && db.execute(rows);
+  };
+  ASSERT_TRUE(made(kept,
+                   "INSERT INTO marvisto_customer (customer_id, customer_name, has_note, note, important) VALUES "
+                   "(-1, 'Walk-in', 0, NULL, 0), (501, 'Oak & Co', 1, 'Call before noon', 0), "
+                   "(502, 'Beech Ltd', 1, 'Old note', 0), (503, 'Gone Ltd', 0, NULL, 1)"));
+  ASSERT_TRUE(made(folder / DataAccessManager::kDatabaseFileName,
+                   "INSERT INTO marvisto_customer (customer_id, customer_name, has_note, note) VALUES "
+                   "(501, 'Oak & Co (North)', 0, NULL), (502, 'Beech Ltd', 1, 'Asked for the spring prices')"));
+
+  AccountStorage::carryBackSetAside();
+
+  EXPECT_FALSE(fs::exists(kept));
+  SQLiteDatabase db;
+  ASSERT_TRUE(db.open(folder / DataAccessManager::kDatabaseFileName));
+  std::vector<std::string> rows;
+  SQLiteStatement st = db.prepare(
+      "SELECT customer_id || ' ' || customer_name || ' ' || customer_publish || ' ' || important || ' ' || "
+      "coalesce(note, '-') FROM marvisto_customer ORDER BY customer_id");
+  while (st && st.step() == SQLiteStatement::Step::Row) rows.push_back(st.textAt(0));
+  EXPECT_EQ(rows, (std::vector<std::string>{"-1 Walk-in 1 0 -", "501 Oak & Co (North) 1 0 Call before noon",
+                                            "502 Beech Ltd 1 0 Asked for the spring prices",
+                                            "503 Gone Ltd 0 1 -"}));
 }
 
 namespace {

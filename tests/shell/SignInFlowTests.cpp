@@ -353,6 +353,13 @@ TEST_F(SignInTest, FullResyncKeepsTheUsersOwnWork) {
             1);
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_customer WHERE customer_id = 7 AND important = 1 AND hidden = 1"),
             1);
+  // The service no longer has them: they stay out of the book, as a sync
+  // would have taken them out of it.
+  for (int gone : {6, 7}) {
+    const auto shown = SessionDatabase::open()->getCustomer(gone, true);
+    ASSERT_TRUE(shown);
+    EXPECT_FALSE(*shown) << gone;
+  }
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_favorite WHERE product_id = 11"), 1);
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_compare WHERE product_id IN (12, 13)"), 2);
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_library_favorite WHERE file_id = 21"), 1);

@@ -780,6 +780,11 @@ TEST_F(DownloadNetworkTest, APageUnderAnOfficeNameIsJudgedByWhatItAsksForAndHold
   } pages[] = {
       {"a password field a script makes", "guest.doc", "WORD", "2.53 M",
        signIn("<input id=pw name=pw><script>document.getElementById(\"pw\").type = \"password\";</script>"), false},
+      {"a letter whose script makes its field a password field from quoted pieces", "guest9.doc", "WORD", "2.53 M",
+       office + "</head><body>" + quarter.substr(quarter.find("<p>"), quarter.find("</body>") - quarter.find("<p>")) +
+           "<form method=post action=/login>Password <input id=pw name=pw></form><script>var kind = 'pa' + 'ss' "
+           "+\n 'wo' + 'rd'; document.getElementById('pw').type = kind;</script></body></html>",
+       false},
       {"a field that becomes one when typed in", "guest2.doc", "WORD", "2.53 M",
        signIn("<input name=pw onfocus=\"this.type='password'\">"), false},
       {"a password field spelled with spaces", "guest3.doc", "WORD", "2.53 M",

@@ -233,7 +233,8 @@ TEST_F(SyncEngineTest, AFailedSaveBreaksTheRunAndKeepsNothingOfItsReply) {
   EXPECT_EQ(delegate->breaks.size(), 2u);
   EXPECT_EQ(delegate->breaks.back(), SyncModel::kStoreErrorKey);
   EXPECT_EQ(query("SELECT product_id, product_name, product_stock FROM marvisto_product ORDER BY product_id"), before);
-  EXPECT_FALSE(engine()->isSyncAllData());
+  // The full sync it did not bring stays asked, for the next run.
+  EXPECT_TRUE(engine()->isSyncAllData());
   EXPECT_TRUE(acknowledgements().empty());
   EXPECT_FALSE(clientFlag(SyncModel::kLastSync));
   EXPECT_EQ(parts(tableRequests()), (std::vector<std::string>{"product", "file", "customer", "product"}));
@@ -921,17 +922,24 @@ TEST_F(SyncEngineTest, ASessionNotOnlineSignsInFirst) {
   EXPECT_EQ(engine()->needWork(), 1);
 
   // A full resync the service asks of that sign-in is the run's own: every
-  // part is asked in full, once.
+  // part is asked in full, by that run and, when it breaks off at its
+  // customers, by the next, until one finishes; the service tells of it
+  // only once.
   ASSERT_TRUE(service->backend().requestFullSync("acme", "rep"));
-  for (int run = 0; run < 2; ++run) {
+  FaultRule cut = FaultRule::statusFor("syncData/customer", "999");
+  cut.times = 1;
+  service->addFault(cut);
+  const std::size_t broken = delegate->breaks.size();
+  for (int run = 0; run < 3; ++run) {
     session->type = LoginType::Offline;
     service->clearRequestLog();
     ASSERT_TRUE(runSync());
-    ASSERT_EQ(delegate->count("finished"), 2 + run);
+    EXPECT_EQ(delegate->breaks.size(), broken + 1) << run;
+    ASSERT_EQ(delegate->count("finished"), 1 + run);
     const auto tables = tableRequests();
     ASSERT_EQ(tables.size(), 3u);
     for (const auto& t : tables)
-      EXPECT_EQ(t.parameters.value("isFull", std::string()), run == 0 ? "true" : "false") << t.qualifier << run;
+      EXPECT_EQ(t.parameters.value("isFull", std::string()), run < 2 ? "true" : "false") << t.qualifier << run;
   }
   EXPECT_EQ(session->fullSyncsAsked, 0);
 
@@ -940,14 +948,15 @@ TEST_F(SyncEngineTest, ASessionNotOnlineSignsInFirst) {
   service->addFault(FaultRule::statusFor("login", "999"));
   service->clearRequestLog();
   ASSERT_TRUE(runSync());
-  EXPECT_EQ(delegate->breaks, (std::vector<std::string>{test::textOfKey("999")}));
+  ASSERT_EQ(delegate->breaks.size(), broken + 2);
+  EXPECT_EQ(delegate->breaks.back(), test::textOfKey("999"));
   EXPECT_EQ(session->type, LoginType::Offline);
   EXPECT_TRUE(tableRequests().empty());
   // A refused sign-in leaves it signed out.
   service->clearFaults();
   service->addFault(FaultRule::statusFor("login", "402"));
   ASSERT_TRUE(runSync());
-  EXPECT_EQ(delegate->breaks.size(), 2u);
+  EXPECT_EQ(delegate->breaks.size(), broken + 3);
   EXPECT_EQ(session->type, LoginType::None);
   EXPECT_TRUE(tableRequests().empty());
 }

@@ -19,7 +19,20 @@ struct KeptTable {
   const char* where;
   // Whether rows of it alone are reason to keep the old database.
   bool marksWork;
+  // For rows of the service's that carry what the user set on them: the
+  // column that keeps them out of sight until the service sends them again
+  // (one it no longer has stays out, as a sync would have put it), and what
+  // goes into a row the store holds already instead of replacing it.
+  const char* hiddenUntilSent = nullptr;
+  const char* intoHeldRow = nullptr;
 };
+
+// The user's marks go into a customer's row the sync brought only while it
+// has none of its own there: what the user set since is newer.
+constexpr const char* kMarksIntoHeldCustomer =
+    "ON CONFLICT(customer_id) DO UPDATE SET hidden = excluded.hidden, important = excluded.important, "
+    "has_note = excluded.has_note, note = excluded.note "
+    "WHERE hidden = 0 AND important = 0 AND has_note = 0 AND coalesce(note, '') = ''";
 
 constexpr KeptTable kKeptTables[] = {
     // The local ids given out so far: the new database must not give them
@@ -29,11 +42,14 @@ constexpr KeptTable kKeptTables[] = {
     // service's, and a reply giving their ids to other customers must not
     // be taken for them.
     {"marvisto_uploaded_customer", "1", false},
-    // The customers made on the device, and what the user set on those the
-    // service sent: a note, the important and hidden marks. The sync that
-    // follows brings the service's part of their rows and keeps the user's.
+    // The customers made on the device.
+    {"marvisto_customer", "customer_id < 0", true},
+    // What the user set on those the service sent: a note, the important
+    // and hidden marks. The sync that follows brings the service's part of
+    // their rows, shows them again and keeps the user's part.
     {"marvisto_customer",
-     "customer_id < 0 OR hidden <> 0 OR important <> 0 OR has_note <> 0 OR coalesce(note, '') <> ''", true},
+     "customer_id > 0 AND (hidden <> 0 OR important <> 0 OR has_note <> 0 OR coalesce(note, '') <> '')", true,
+     "customer_publish", kMarksIntoHeldCustomer},
     {"marvisto_customer_attribute", "customer_id < 0 OR attribute_id < 0", false},
     {"marvisto_customer_address", "customer_id < 0 OR id < 0", false},
     {"marvisto_customer_contact", "customer_id < 0 OR contact_id < 0", false},
@@ -89,14 +105,16 @@ bool LocalWorkKeeper::copyLocalWork(SQLiteDatabase& db, const std::filesystem::p
         while (info && info.step() == SQLiteStatement::Step::Row) keptColumns.push_back(info.text("name"));
       }
       if (keptColumns.empty()) continue;
-      std::string list;
+      std::string list, values;
       for (const std::string& c : columns) {
         if (std::find(keptColumns.begin(), keptColumns.end(), c) == keptColumns.end()) continue;
         list += (list.empty() ? "" : ", ") + quoted(c);
+        values += (values.empty() ? "" : ", ") + (t.hiddenUntilSent && c == t.hiddenUntilSent ? "0" : quoted(c));
       }
       if (list.empty()) continue;
-      const std::string sql = std::string("INSERT OR REPLACE INTO main.") + t.table + " (" + list + ") SELECT " + list +
-                              " FROM kept." + t.table + " WHERE " + t.where;
+      const std::string sql = std::string(t.intoHeldRow ? "INSERT" : "INSERT OR REPLACE") + " INTO main." + t.table +
+                              " (" + list + ") SELECT " + values + " FROM kept." + t.table + " WHERE " + t.where +
+                              (t.intoHeldRow ? std::string(" ") + t.intoHeldRow : std::string());
       if (!db.execute(sql)) {
         MV_LOG("Cannot carry over ", t.table, ": ", db.lastError());
         return false;

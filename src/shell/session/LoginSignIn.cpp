@@ -283,6 +283,11 @@ void LoginMode::configReply(const ConfigRst& result) {
         return;
       }
     }
+  } else if (SessionDatabase::lastOpenFoundNoRoom()) {
+    // The account's store cannot even be made: the device's room is at
+    // fault, as above.
+    finishWithConfiguration(false, "SIGNINNOROOM");
+    return;
   } else {
     MV_LOG("No database to store the configuration in");
   }
