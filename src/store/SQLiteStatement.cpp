@@ -64,13 +64,12 @@ void SQLiteStatementCache::giveBack(const std::string& sql, sqlite3_stmt* stmt) 
 SQLiteStatement::SQLiteStatement(SQLiteStatement&& other) noexcept
     : db_(other.db_),
       stmt_(other.stmt_),
-      diskFulls_(other.diskFulls_),
       bindFailed_(other.bindFailed_),
       error_(std::move(other.error_)),
       names_(std::move(other.names_)),
       cache_(std::move(other.cache_)),
       cacheKey_(std::move(other.cacheKey_)),
-      lastFailure_(std::move(other.lastFailure_)) {
+      failures_(std::move(other.failures_)) {
   other.stmt_ = nullptr;
   other.db_ = nullptr;
 }
@@ -80,13 +79,12 @@ SQLiteStatement& SQLiteStatement::operator=(SQLiteStatement&& other) noexcept {
     release();
     db_ = other.db_;
     stmt_ = other.stmt_;
-    diskFulls_ = other.diskFulls_;
     bindFailed_ = other.bindFailed_;
     error_ = std::move(other.error_);
     names_ = std::move(other.names_);
     cache_ = std::move(other.cache_);
     cacheKey_ = std::move(other.cacheKey_);
-    lastFailure_ = std::move(other.lastFailure_);
+    failures_ = std::move(other.failures_);
     other.stmt_ = nullptr;
     other.db_ = nullptr;
   }

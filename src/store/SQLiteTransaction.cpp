@@ -97,7 +97,7 @@ void SQLiteTransaction::rollback() {
   } else if (!db.execute("ROLLBACK TO " + savepoint_ + "; RELEASE " + savepoint_)) {
     MV_LOG("A savepoint could not be rolled back: ", db.lastError());
   }
-  *db.lastFailure_ = failure;
+  db.failures_->last = failure;
 }
 
 }  // namespace mv
