@@ -405,8 +405,8 @@ TEST_F(ListScreenTest, CompaniesAreFiledAsWordsAndSearchFoldsWidths) {
 // they stand at the start of the name, by the list's index: trades and
 // counties of their own readings too (springs are "tanhuang", water supply
 // "jishui"), a family's shop by its surname, and a customer who is a person
-// by the surname reading of the name (单雄信 under S); a contact's surname
-// likewise (阚 is "kan").
+// (named after its contact) by the surname reading of the name (单雄信 under
+// S); a contact's surname likewise (阚 is "kan").
 TEST_F(ListScreenTest, TheIndexLeadsToAChineseNameUnderTheLetterItIsReadWith) {
   const std::vector<std::pair<std::string, std::string>> names = {
       {"重阳酒坊", "C"},   {"朝日啤酒", "Z"},     {"乐府茶社", "Y"},   {"曾记粥铺", "Z"},     {"秘鲁进口商行", "B"},
@@ -414,7 +414,11 @@ TEST_F(ListScreenTest, TheIndexLeadsToAChineseNameUnderTheLetterItIsReadWith) {
       {"弹簧五金厂", "T"}, {"给水设备公司", "J"}, {"参茸行", "S"},     {"枞阳县农机", "Z"},   {"涡阳贸易", "G"},
       {"尉犁棉业", "Y"},   {"解州关帝庙", "X"},   {"阚泽商行", "K"},   {"单雄信", "S"},
   };
-  for (std::size_t i = 0; i < names.size(); ++i) seed({static_cast<int>(30 + i), names[i].first, {}, {}, {}});
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    std::vector<SeedContact> contacts;
+    if (names[i].first == "单雄信") contacts.push_back({static_cast<int>(70 + i), "雄信", "单", ""});
+    seed({static_cast<int>(30 + i), names[i].first, {}, {}, contacts});
+  }
   seed({60, "Acme", {}, {}, {{61, "Ze", "阚", ""}}});
   open();
   auto tv = table().tableView();
