@@ -417,6 +417,33 @@ long CustomerGrouping::sectionForIndexTitle(const std::vector<CustomerInfoList>&
   return kNotFound;
 }
 
+long CustomerGrouping::sectionToShowForIndexTitle(const std::vector<CustomerInfoList>& sections,
+                                                  const std::string& title, int mode) {
+  if (const long exact = sectionForIndexTitle(sections, title); exact != kNotFound) return exact;
+  const auto& titles = indexTitles();
+  const auto placeOf = [&](const std::string& t) {
+    return static_cast<long>(std::find(titles.begin(), titles.end(), t) - titles.begin());
+  };
+  const long wanted = placeOf(title);
+  if (wanted == static_cast<long>(titles.size())) return kNotFound;
+  long after = kNotFound, afterPlace = 0, before = kNotFound, beforePlace = -1;
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    const std::string& prefex = sections[i].prefex;
+    long place = placeOf(prefex);
+    if (place == static_cast<long>(titles.size()) && mode == kByState) place = placeOf(initialOf(sortKey(prefex)));
+    if (place == static_cast<long>(titles.size())) continue;
+    if (place > wanted && (after == kNotFound || place < afterPlace)) {
+      after = static_cast<long>(i);
+      afterPlace = place;
+    }
+    if (place < wanted && place > beforePlace) {
+      before = static_cast<long>(i);
+      beforePlace = place;
+    }
+  }
+  return after != kNotFound ? after : before;
+}
+
 void CustomerGrouping::sortByName(std::vector<PersonInfo>& persons) {
   std::vector<std::string> keys;
   keys.reserve(persons.size());

@@ -100,6 +100,13 @@ class CustomerGrouping {
   static const std::vector<std::string>& indexTitles();
   // The first section titled `title`, else kNotFound.
   static long sectionForIndexTitle(const std::vector<CustomerInfoList>& sections, const std::string& title);
+  // Where a tap on the index title `title` goes in sections grouped in
+  // `mode`: its section, else the nearest one after it in the index, else
+  // the nearest one before it; kNotFound when there is none. A state's
+  // section stands at the letter its state is read with; the important
+  // section at none.
+  static long sectionToShowForIndexTitle(const std::vector<CustomerInfoList>& sections, const std::string& title,
+                                         int mode);
 
   // The key a company's name or a state sorts and groups by: its folded
   // form (`nameSortKey`: full-width and accented letters by their ASCII

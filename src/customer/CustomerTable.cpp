@@ -365,7 +365,7 @@ std::vector<std::string> CustomerTable::sectionIndexTitlesForTableView(ui::Table
 }
 
 long CustomerTable::tableViewSectionForSectionIndexTitle(ui::TableView&, const std::string& title, long) {
-  return CustomerGrouping::sectionForIndexTitle(customerlist_, title);
+  return CustomerGrouping::sectionToShowForIndexTitle(customerlist_, title, currentSoryByType_);
 }
 
 bool CustomerTable::tableViewCanEditRowAtIndexPath(ui::TableView&, const ui::IndexPath& indexPath) {

@@ -79,6 +79,29 @@ TEST(CustomerGroupingTest, NameModeKeysByPinyinInitialWithImportantFirstAndDigit
   EXPECT_EQ(CustomerGrouping::sectionForIndexTitle(sections, "#"), 4);
   EXPECT_EQ(CustomerGrouping::sectionForIndexTitle(sections, "C"), CustomerGrouping::kNotFound);
   EXPECT_EQ(CustomerGrouping::sectionForIndexTitle(sections, "important"), CustomerGrouping::kNotFound);
+  // A tap on a letter without a section goes to the nearest one after it,
+  // past the last to the nearest before it, never to the important one.
+  const auto shownFor = [&](const std::vector<CustomerInfoList>& in, const std::string& title, int mode) {
+    const long s = CustomerGrouping::sectionToShowForIndexTitle(in, title, mode);
+    return s == CustomerGrouping::kNotFound ? std::string("<none>") : in[static_cast<std::size_t>(s)].prefex;
+  };
+  const int byName = CustomerGrouping::kByName;
+  EXPECT_EQ(shownFor(sections, "A", byName), "A");
+  EXPECT_EQ(shownFor(sections, "C", byName), "W");
+  EXPECT_EQ(shownFor(sections, "X", byName), "#");
+  const auto lettersOnly = CustomerGrouping::groupAndOrder(records({person(1, "Acme", "", true), person(2, "banana")}),
+                                                           byName, "IMPORTANT!");
+  EXPECT_EQ(shownFor(lettersOnly, "A", byName), "B");
+  EXPECT_EQ(shownFor(lettersOnly, "Z", byName), "B");
+  EXPECT_EQ(shownFor(lettersOnly, "#", byName), "B");
+  const auto importantOnly = CustomerGrouping::groupAndOrder(records({person(1, "Acme", "", true)}), byName, "IMPORTANT!");
+  EXPECT_EQ(shownFor(importantOnly, "A", byName), "<none>");
+  const auto states = CustomerGrouping::groupAndOrder(
+      records({person(1, "a", "ohio"), person(2, "b", "Texas"), person(3, "c", "北京"), person(4, "d", "")}),
+      CustomerGrouping::kByState, "I");
+  EXPECT_EQ(shownFor(states, "A", CustomerGrouping::kByState), "北京");
+  EXPECT_EQ(shownFor(states, "P", CustomerGrouping::kByState), "Texas");
+  EXPECT_EQ(shownFor(states, "Z", CustomerGrouping::kByState), "#");
 
   // A name of characters without a Latin reading has no initial: "#".
   EXPECT_EQ(CustomerGrouping::initialKey("😀"), "#");
