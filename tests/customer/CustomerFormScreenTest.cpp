@@ -1096,6 +1096,33 @@ TEST_F(FormScreenTest, APersonIsFiledUnderTheFamilysLetterAndACompanyUnderItsWor
   }
 }
 
+// A customer saved shows its row whole, below the header of its section that
+// stays at the top of the list: the first of its section, and one at the end
+// of a long section.
+TEST_F(FormScreenTest, ASavedCustomersRowShowsWholeBelowItsSectionHeader) {
+  seedBook(100000, 60);  // "Client 0000" to "Client 0059", under C
+  open();
+  auto tv = list().tableView();
+  for (const char* name : {"Aardvark Hire", "Client 0059 Annex", "Cab Hire"}) {
+    // From the other end of the list.
+    tv->setContentOffset(tv->clampedContentOffset({0, 1e9}));
+    flush();
+    startNewCustomer();
+    type(1, "NAME", name);
+    tapDone();
+    ASSERT_TRUE(form().personInfo()) << name;
+    const ui::IndexPath path = listPathOf(form().personInfo()->pid);
+    ASSERT_GE(path.section, 0) << name;
+    EXPECT_EQ(tv->indexPathForSelectedRow(), path) << name;
+    const ui::Rect row = tv->rectForRowAtIndexPath(path);
+    const ui::View* header = tv->headerViewForSection(path.section);
+    ASSERT_TRUE(header) << name;
+    const double top = tv->contentOffset().y;
+    EXPECT_GE(row.minY(), header->frame().maxY()) << name << " is under its section's header";
+    EXPECT_LE(row.maxY(), top + tv->bounds().height()) << name << " runs past the bottom";
+  }
+}
+
 // The order store needs the customers of its orders uploaded only while the
 // Customers tab is one the company shows; the tab tells it through the links
 // the order library registers.
