@@ -177,18 +177,28 @@ TEST(QuoteOrderEditorModelTest, ALineChangedOnTheProductScreen) {
   EXPECT_EQ(o.items[1]->quantity, QuoteOrderItemModel::kMaxQuantity - 1);
 }
 
-TEST(QuoteOrderEditorModelTest, TheAddressOnOneLine) {
+TEST(QuoteOrderEditorModelTest, TheAddressOnOneLineJoinsOnlyThePartsThatAreThere) {
   QuoteOrderEntity o{QuoteOrderEntity::Blank{}};
   o.customerAddress = "1 Main St";
   o.city = "Springfield";
-  EXPECT_EQ(Model::addressText(o, kLanguageEnglish), "1 Main St, Springfield, ");
-  o.state = "IL";
+  EXPECT_EQ(Model::addressText(o, kLanguageEnglish), "1 Main St, Springfield");
   o.zip_code = "62701";
+  EXPECT_EQ(Model::addressText(o, kLanguageEnglish), "1 Main St, Springfield, 62701");
+  o.state = "IL";
   EXPECT_EQ(Model::addressText(o, kLanguageEnglish), "1 Main St, Springfield, IL, 62701");
+  o.customerAddress = " ";
+  o.city = "";
+  EXPECT_EQ(Model::addressText(o, kLanguageEnglish), "IL, 62701");
   o.customerAddress = "人民路 1 号";
   o.city = "上海";
   o.state = "  ";
   EXPECT_EQ(Model::addressText(o, kLanguageChinese), "上海 人民路 1 号 邮编 62701");
+  o.zip_code = "";
+  EXPECT_EQ(Model::addressText(o, kLanguageChinese), "上海 人民路 1 号");
+  o.city = "";
+  o.customerAddress = "";
+  o.zip_code = "200001";
+  EXPECT_EQ(Model::addressText(o, kLanguageChinese), "邮编 200001");
   EXPECT_EQ(Model::addressText(QuoteOrderEntity{QuoteOrderEntity::Blank{}}, kLanguageEnglish), "");
 }
 
@@ -884,7 +894,7 @@ TEST_F(EditorTest, TheAddressOfANewCustomerIsTypedInItsPopover) {
   EXPECT_FALSE(editor->addressPopover());
   EXPECT_EQ(editor->quoteOrder()->customerAddress, "1 Main St");
   EXPECT_EQ(editor->quoteOrder()->city, "Springfield");
-  EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield, ");
+  EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield");
 }
 
 TEST_F(EditorTest, SignedAndSubmittedOrdersKeepTheirLines) {
@@ -950,7 +960,7 @@ TEST_F(EditorTest, TheCustomerFieldTiesTheOrderToACustomer) {
   driver().typeText("Acme");
   flush();
   EXPECT_EQ(o->customerId, 7);
-  EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield, ");
+  EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield");
   // One letter more: no customer of that name; the address goes.
   driver().typeText("x");
   EXPECT_EQ(editor->txtAddress().text(), "");
@@ -971,7 +981,7 @@ TEST_F(EditorTest, TheCustomerFieldTiesTheOrderToACustomer) {
   driver().pressReturn();
   flush();
   EXPECT_EQ(o->customerAddress, "1 Main St");
-  EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield, ");
+  EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield");
 }
 
 // A build without the customer book: the editor takes the customer as typed,
