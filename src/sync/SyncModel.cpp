@@ -36,7 +36,7 @@ std::string failureText(const NetBaseRst& reply) {
   const auto unreachable = textForKey(kStatusNetworkError);
   if (reply.httpRsp == 0 || reply.server.empty() || !unreachable || reply.message != *unreachable)
     return reply.message;
-  return reply.message + " " + messageNamingServer(kServerNotReached, reply.server);
+  return joinSentences(reply.message, messageNamingServer(kServerNotReached, reply.server));
 }
 
 }  // namespace
