@@ -1087,6 +1087,22 @@ TEST_F(EditorTest, TypingALineQuantityPutsTheProductScreenBackBelowTheBar) {
   EXPECT_GE(name.convertRectToView(name.bounds(), nullptr).y(), nav->navigationBar().frame().maxY());
 }
 
+// Every field's label ends with the colon of the interface language: the
+// full-width one in Chinese.
+TEST_F(EditorTest, TheFieldsLabelsTakeTheColonOfTheLanguage) {
+  open(newOrder(1, "Ann"), Model::kNewOrder);
+  for (const char* shown : {"Order date:", "Customer:", "Note:", "Address:"})
+    EXPECT_TRUE(driver().findByText(shown, editor->view().get())) << shown;
+  LanguageManager::sharedInstance().setCurrentLanguage(kLanguageChinese);
+  Language::resetLanguageCache();
+  flush();
+  for (const char* shown : {"下单时间：", "客户：", "备注：", "地址："})
+    EXPECT_TRUE(driver().findByText(shown, editor->view().get())) << shown;
+  EXPECT_FALSE(driver().findByText("客户:", editor->view().get()));
+  LanguageManager::sharedInstance().setCurrentLanguage(kLanguageEnglish);
+  Language::resetLanguageCache();
+}
+
 TEST_F(EditorTest, TheProductScreensBackFollowsTheLanguage) {
   open(newOrder(1, "Ann"), Model::kNewOrder);
   editor->tapImage(QuoteOrderViewController::kLineTagBase);
