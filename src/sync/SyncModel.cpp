@@ -159,7 +159,6 @@ void SyncModel::resetDownloadProgress() {
   productProgress_ = 0;
   iconProgress_ = 0;
   libProgress_ = 0;
-  lastTime_.reset();
   isDownloading_ = false;
   // Tens of thousands of names after a first sync: their memory goes too.
   std::vector<std::string>().swap(downloadRemotingPImgList_);
