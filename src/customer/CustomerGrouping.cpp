@@ -98,7 +98,8 @@ bool namedAfterContact(const PersonInfo& person) {
     const std::string last = withoutUnicodeWhitespace(c.last_name);
     if (last.empty()) continue;
     const std::string first = withoutUnicodeWhitespace(c.first_name);
-    if (name == last + first || name == first + last || isChineseNameOfFamily(name, last)) return true;
+    if (name == last + first || name == first + last) return true;
+    if (name.starts_with(last) && isChineseNameOfFamily(name, last)) return true;
   }
   return false;
 }
