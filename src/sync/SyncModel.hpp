@@ -145,7 +145,6 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   std::int64_t iconImgCount() const { return iconImgCount_; }
   std::int64_t libImgCount() const { return libImgCount_; }
   float existFilesRat() const { return existFilesRat_; }
-  // Seconds since 1970 of the first progress report of the run.
   // Grows whenever the sync moves: a byte any request sent or received, a
   // batch of a reply's rows stored, a file of the image phase taken or
   // removed. A run over a slow link may take hours; one whose movement

@@ -10,7 +10,6 @@
 #include <optional>
 #include <set>
 
-#include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/OutsideWork.hpp"
 #include "platform/base/RunLoop.hpp"
@@ -18,12 +17,12 @@
 #include "store/WorkerDatabase.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
-#include "transport/Transfer.hpp"
 #include "sync/PictureVerdicts.hpp"
 #include "sync/ReplyValues.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/SyncModel.hpp"
 #include "transport/FormDataRequest.hpp"
+#include "transport/Transfer.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 #include "util/Text.hpp"
