@@ -476,8 +476,11 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   std::uint64_t phaseFiles_ = 0;
   std::deque<std::pair<double, std::uint64_t>> looks_;
   int toldRemain_ = kRemainTimeUnknown;
-  // The time left worked out now, or unknown while nothing arrives.
+  // The time left worked out now.
   int remainTimeNow();
+  // The same, or unknown while nothing arrives: what a progress report
+  // tells, kept as the time last told.
+  int remainTimeToTell();
   // Works the time left out again every `kEstimateInterval` while the image
   // phase lasts, and tells a change of it.
   void lookAtTimeLeft();

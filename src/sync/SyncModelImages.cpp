@@ -537,12 +537,15 @@ void SyncModel::setProgress(float progress) {
       lastOutcomeDue_ = kind;
     }
   }
+  progressRespond(shownShare(kind, existFilesRat_ + (1.0f - existFilesRat_) * q), kind, remainTimeToTell());
+}
+
+int SyncModel::remainTimeToTell() {
   // Files that failed end too, and move the share: while none arrives, no
   // time left can be told from it.
   const bool quiet = base::RunLoop::main().now() - lastArrival_ > estimateQuietSeconds();
-  const int remain = quiet ? kRemainTimeUnknown : remainTimeNow();
-  toldRemain_ = remain;
-  progressRespond(shownShare(kind, existFilesRat_ + (1.0f - existFilesRat_) * q), kind, remain);
+  toldRemain_ = quiet ? kRemainTimeUnknown : remainTimeNow();
+  return toldRemain_;
 }
 
 double SyncModel::estimateQuietSeconds() {
@@ -589,7 +592,8 @@ float SyncModel::shownShare(int kind, float share) const {
 
 void SyncModel::reportKindIfWhole(int kind) {
   if (!completedKinds_.count(kind) || shownShare(kind, 1.0f) < 1.0f) return;
-  progressRespond(1.0f, kind, 0);
+  // One kind whole leaves the others' files to come: the time left is theirs.
+  progressRespond(1.0f, kind, remainTimeToTell());
 }
 
 void SyncModel::downloadFileRespond(const DownloadRst& result) {

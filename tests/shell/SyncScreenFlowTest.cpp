@@ -257,6 +257,34 @@ TEST_F(SyncScreenFlowTest, PicturesComingSlowlyAreNeverToldAsLessThanAMinuteAway
   EXPECT_GE(std::stoi(m[1].str()), minutes / 2) << now;
 }
 
+// The products' pictures all come and their row says so; the sales
+// materials' trickle in with most of their bytes to come: the time left is
+// theirs, never less than a minute.
+TEST_F(SyncScreenFlowTest, ProductsDoneWithMaterialsStillComingSlowlyLeaveMoreThanAMinute) {
+  signIn();
+  show();
+  for (const char* path : {"*/icon/*", "*/library/cover_image/*"}) {
+    sales::FaultRule slow;
+    slow.path = path;
+    slow.kind = sales::FaultKind::Trickle;
+    slow.chunkBytes = 70;
+    slow.seconds = 0.3;
+    service->addFault(slow);
+  }
+  std::set<std::string> shown;
+  const auto productsDone = [&] {
+    shown.insert(panel().lblRemainTime().text());
+    return panel().syncInfoProduc().lbprogressTxt() == test::textOf("COMPLETED");
+  };
+  ASSERT_TRUE(window->driver().tap(panel().btnsync()));
+  ASSERT_TRUE(runUntil(productsDone, 60));
+  const auto& loop = base::RunLoop::main();
+  const double done = loop.now();
+  runUntil([&] { return !productsDone() || loop.now() - done > 2; }, 10);
+  ASSERT_NE(panel().row(SyncRow::Material).lbprogressTxt(), test::textOf("COMPLETED"));
+  EXPECT_EQ(shown.count(test::textOf("TIMEREMAININGLESSAMINUTE")), 0u) << "less than a minute was promised";
+}
+
 TEST_F(SyncScreenFlowTest, AnInjectedFaultEndsTheRunWithTheFailureAlert) {
   signIn();
   show();
