@@ -408,10 +408,10 @@ void DetailViewController::addToOrderFlowPresentChooser(const std::shared_ptr<ui
   productShowView_->layoutIfNeeded();
   const ui::Rect grid = productShowView_->frame();
   ui::Rect anchor{grid.x() + grid.width() / 2, grid.y() + grid.height() / 2, 1, 1};
-  if (auto card = cardAt(cellIndex)) {
-    const ui::Rect f = card->frame();
-    anchor = {f.x() + grid.x(), f.y() - productShowView_->contentOffset().y, f.width(), f.height()};
-  }
+  // The popover points at the cart button tapped, in whichever column its
+  // card stands: a card's frame would take the arrow to the card's far edge
+  // when the popover must open beside it.
+  if (auto card = cardAt(cellIndex)) anchor = card->addOrderBtn().convertRectToView(card->addOrderBtn().bounds(), view().get());
   addToOrderPopController_->presentPopoverFromRect(
       anchor, view().get(),
       ui::PopoverArrowDirectionDown | ui::PopoverArrowDirectionLeft | ui::PopoverArrowDirectionRight, true);

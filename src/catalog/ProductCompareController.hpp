@@ -63,7 +63,10 @@ class ProductCompareController : public ProductListPopup, public CompareCellDele
  protected:
   void showProducts() override { getCompareShowData(); }
   void applyWiggle(bool wiggle) override { shakeAllCellImages(wiggle); }
-  std::shared_ptr<ui::View> cellView(std::size_t index) const override { return cell(index); }
+  std::shared_ptr<ui::View> cartButton(std::size_t index) const override {
+    auto c = cell(index);
+    return c ? std::shared_ptr<ui::View>(c, &c->addOrderBtn()) : nullptr;
+  }
   void setCellBadge(std::size_t index, const std::optional<std::string>& badge) override;
   ui::Rect listFrame() const override { return compareScrollView_->frame(); }
   void listChanged() override;

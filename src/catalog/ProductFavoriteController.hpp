@@ -63,7 +63,10 @@ class ProductFavoriteController : public ProductListPopup, public DetailCellDele
  protected:
   void showProducts() override { getFavoriteShowData(); }
   void applyWiggle(bool wiggle) override;
-  std::shared_ptr<ui::View> cellView(std::size_t index) const override { return card(index); }
+  std::shared_ptr<ui::View> cartButton(std::size_t index) const override {
+    auto c = card(index);
+    return c ? std::shared_ptr<ui::View>(c, &c->addOrderBtn()) : nullptr;
+  }
   void setCellBadge(std::size_t index, const std::optional<std::string>& badge) override;
   ui::Rect listFrame() const override { return favoriteScrollView_->frame(); }
   void listChanged() override;

@@ -146,7 +146,7 @@ void ProductListPopup::addToOrderFlowPresentChooser(const std::shared_ptr<ui::Vi
   addToOrderPopController_ = std::make_shared<ui::PopoverController>(chooser);
   addToOrderPopController_->setPopoverContentSize({400, 250});
   ui::Rect anchor = listFrame();
-  if (auto cell = cellView(cellIndex)) anchor = cell->convertRectToView(cell->bounds(), view().get());
+  if (auto cart = cartButton(cellIndex)) anchor = cart->convertRectToView(cart->bounds(), view().get());
   addToOrderPopController_->presentPopoverFromRect(
       anchor, view().get(),
       ui::PopoverArrowDirectionDown | ui::PopoverArrowDirectionLeft | ui::PopoverArrowDirectionRight, true);

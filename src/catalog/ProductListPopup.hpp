@@ -82,8 +82,9 @@ class ProductListPopup : public PopBaseController, public AddToOrderFlowDelegate
   // Builds the cells of `products()` again.
   virtual void showProducts() = 0;
   virtual void applyWiggle(bool wiggle) = 0;
-  // The cell of the product at `index`, while there is one.
-  virtual std::shared_ptr<ui::View> cellView(std::size_t index) const = 0;
+  // The cart button of the product at `index`, while its cell is there:
+  // what the add-to-order popover points at.
+  virtual std::shared_ptr<ui::View> cartButton(std::size_t index) const = 0;
   virtual void setCellBadge(std::size_t index, const std::optional<std::string>& badge) = 0;
   // Where the chooser points when no cell is there.
   virtual ui::Rect listFrame() const = 0;

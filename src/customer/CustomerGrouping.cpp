@@ -78,14 +78,32 @@ struct NameKey {
   char initial = CustomerGrouping::kOtherKey[0];
 };
 
-NameKey nameKeyOf(const std::string& name) {
+NameKey nameKeyOf(const PersonInfo& person) {
+  const std::string& name = person.name;
   if (isBlank(name)) return {std::string(1, '\x7f'), CustomerGrouping::kOtherKey[0]};
-  std::string folded = CustomerGrouping::sortKey(name);
+  std::string folded = CustomerGrouping::customerSortKey(person);
   const char initial = initialOf(folded)[0];
   return {std::move(folded) + '\x01' + name, initial};
 }
 
-std::string nameOrderKey(const std::string& name) { return nameKeyOf(name).key; }
+std::string nameOrderKey(const PersonInfo& person) { return nameKeyOf(person).key; }
+
+// Whether the customer is a person rather than a company: its record names
+// it after one of its contacts, by that contact's whole name (family name
+// first or last) or, in Chinese, by that contact's family name and a given
+// name (one renamed since the contact was entered).
+bool namedAfterContact(const PersonInfo& person) {
+  if (person.contact.empty()) return false;
+  const std::string name = withoutUnicodeWhitespace(person.name);
+  for (const auto& c : person.contact) {
+    const std::string last = withoutUnicodeWhitespace(c.last_name);
+    if (last.empty()) continue;
+    const std::string first = withoutUnicodeWhitespace(c.first_name);
+    if (name == last + first || name == first + last) return true;
+    if (name.starts_with(last) && isChineseNameOfFamily(name, last)) return true;
+  }
+  return false;
+}
 
 // The same for a person's name.
 std::string personOrderKey(const std::string& name) {
@@ -193,6 +211,10 @@ std::vector<CustomerInfoList> byContact(const PersonRecords& persons) {
 
 std::string CustomerGrouping::sortKey(const std::string& text) { return nameSortKey(text, NameReading::Words); }
 
+std::string CustomerGrouping::customerSortKey(const PersonInfo& person) {
+  return namedAfterContact(person) ? personSortKey(person.name) : sortKey(person.name);
+}
+
 std::string CustomerGrouping::personSortKey(const std::string& text) {
   return nameSortKey(text, NameReading::Person);
 }
@@ -226,7 +248,7 @@ NameOrder CustomerGrouping::nameOrder(const PersonRecords& persons) {
   keys.reserve(persons.size());
   // Each name is read once here; its key decides both its place and its letter.
   for (const auto& p : persons) {
-    NameKey name = nameKeyOf(p->name);
+    NameKey name = nameKeyOf(*p);
     out.initials.push_back(name.initial);
     keys.push_back(std::move(name.key));
   }
@@ -238,10 +260,10 @@ void CustomerGrouping::insertName(NameOrder& names, const PersonRecords& persons
   for (auto& i : names.order) {
     if (i >= index) ++i;
   }
-  const NameKey name = nameKeyOf(persons[index]->name);
+  const NameKey name = nameKeyOf(*persons[index]);
   // Equal names stay in the order of their records, as in a whole sort.
   const auto at = std::partition_point(names.order.begin(), names.order.end(), [&](std::size_t i) {
-    const std::string key = nameOrderKey(persons[i]->name);
+    const std::string key = nameOrderKey(*persons[i]);
     return key < name.key || (key == name.key && i < index);
   });
   names.order.insert(at, index);
@@ -279,11 +301,11 @@ std::vector<PlacedRow> placedRows(const PersonSummary& p, int mode) {
   }
   if (mode == CustomerGrouping::kByState) {
     std::map<std::string, bool> numbered;
-    out.push_back({stateSection(p, numbered), nameOrderKey(p.name), "", ""});
+    out.push_back({stateSection(p, numbered), nameOrderKey(p), "", ""});
     return out;
   }
   if (isBlank(p.name)) return out;
-  NameKey name = nameKeyOf(p.name);
+  NameKey name = nameKeyOf(p);
   out.push_back({p.markAsImportant ? std::string(CustomerGrouping::kImportantKey) : std::string(1, name.initial),
                  std::move(name.key), "", ""});
   return out;
@@ -313,7 +335,7 @@ std::pair<std::size_t, bool> sectionOf(const std::vector<CustomerInfoList>& sect
 std::pair<std::size_t, std::size_t> rowsAt(const std::vector<ContactMode>& rows, const std::string& key, int pid,
                                            int mode) {
   auto keyOf = [mode](const ContactMode& row) {
-    return mode == CustomerGrouping::kByContact ? contactRowKey(row) : nameOrderKey(row.personInfo->name);
+    return mode == CustomerGrouping::kByContact ? contactRowKey(row) : nameOrderKey(*row.personInfo);
   };
   const auto begin = std::partition_point(rows.begin(), rows.end(), [&](const ContactMode& row) {
     const std::string k = keyOf(row);
@@ -391,10 +413,37 @@ long CustomerGrouping::sectionForIndexTitle(const std::vector<CustomerInfoList>&
   return kNotFound;
 }
 
+long CustomerGrouping::sectionToShowForIndexTitle(const std::vector<CustomerInfoList>& sections,
+                                                  const std::string& title, int mode) {
+  if (const long exact = sectionForIndexTitle(sections, title); exact != kNotFound) return exact;
+  const auto& titles = indexTitles();
+  const auto placeOf = [&](const std::string& t) {
+    return static_cast<long>(std::find(titles.begin(), titles.end(), t) - titles.begin());
+  };
+  const long wanted = placeOf(title);
+  if (wanted == static_cast<long>(titles.size())) return kNotFound;
+  long after = kNotFound, afterPlace = 0, before = kNotFound, beforePlace = -1;
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    const std::string& prefex = sections[i].prefex;
+    long place = placeOf(prefex);
+    if (place == static_cast<long>(titles.size()) && mode == kByState) place = placeOf(initialOf(sortKey(prefex)));
+    if (place == static_cast<long>(titles.size())) continue;
+    if (place > wanted && (after == kNotFound || place < afterPlace)) {
+      after = static_cast<long>(i);
+      afterPlace = place;
+    }
+    if (place < wanted && place > beforePlace) {
+      before = static_cast<long>(i);
+      beforePlace = place;
+    }
+  }
+  return after != kNotFound ? after : before;
+}
+
 void CustomerGrouping::sortByName(std::vector<PersonInfo>& persons) {
   std::vector<std::string> keys;
   keys.reserve(persons.size());
-  for (const auto& p : persons) keys.push_back(nameOrderKey(p.name));
+  for (const auto& p : persons) keys.push_back(nameOrderKey(p));
   const auto order = orderOfKeys(keys);
   std::vector<PersonInfo> sorted;
   sorted.reserve(persons.size());

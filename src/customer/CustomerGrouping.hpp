@@ -101,14 +101,26 @@ class CustomerGrouping {
   static const std::vector<std::string>& indexTitles();
   // The first section titled `title`, else kNotFound.
   static long sectionForIndexTitle(const std::vector<CustomerInfoList>& sections, const std::string& title);
+  // Where a tap on the index title `title` goes in sections grouped in
+  // `mode`: its section, else the nearest one after it in the index, else
+  // the nearest one before it; kNotFound when there is none. A state's
+  // section stands at the letter its state is read with; the important
+  // section at none.
+  static long sectionToShowForIndexTitle(const std::vector<CustomerInfoList>& sections, const std::string& title,
+                                         int mode);
 
-  // The key a customer's (company's) name or a state sorts and groups by:
-  // its folded form (`nameSortKey`: full-width and accented letters by their
-  // ASCII form, Chinese read as words in pinyin, white space dropped).
+  // The key a company's name or a state sorts and groups by: its folded
+  // form (`nameSortKey`: full-width and accented letters by their ASCII
+  // form, Chinese read as words in pinyin, white space dropped).
   static std::string sortKey(const std::string& text);
-  // The same for a person's name (a contact's), whose first Chinese
-  // character is read as a surname.
+  // The same for a person's name (a contact's), whose family name is read
+  // as a family's.
   static std::string personSortKey(const std::string& text);
+  // The key a customer's name sorts and groups by: a person's (the customer
+  // is named after one of its contacts, by the contact's whole name or, in
+  // Chinese, by its family name and a given name) as a person's name, any
+  // other as a company's.
+  static std::string customerSortKey(const PersonInfo& person);
   // Sorts customers by name: by sort key, then literally, then in their
   // given order; blank names last.
   static void sortByName(std::vector<PersonInfo>& persons);

@@ -5,6 +5,7 @@
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "store/SessionDatabase.hpp"
+#include "sync/SyncModel.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -180,8 +181,11 @@ void CustomerListView::addNewCustomer(ui::Control* sender) {
   auto d = delegate_.lock();
   if (!d || !sender) return;
   if (directory_->allAttributes().empty()) {
-    // The customer tables were never synced: no fields to fill in.
-    UIToast::showTextOf("NOTEUPDATECUSTOMER");
+    // The customer tables were never synced: no fields to fill in. A sync
+    // under way is still to bring them, which the user is told rather than
+    // asked to sync.
+    const auto engine = SyncModel::sharedInstance();
+    UIToast::showTextOf(engine && engine->isDownloading() ? "CUSTOMERSSYNCING" : "NOTEUPDATECUSTOMER");
     return;
   }
   newCustomerCell_->setTitle(text("NEWCUSTOMER"));

@@ -101,10 +101,22 @@ void CustomerTable::focuseCustomerName(int customerId) {
     section.indexPaths.clear();
     table->reloadData();
   }
-  table->scrollToRowAtIndexPath({path.section, 0}, ui::TableViewScrollPosition::Top, false);
+  showWhole(path);
   table->selectRowAtIndexPath(path, false, ui::TableViewScrollPosition::None);
   if (m_section_ >= 0 && ui::IndexPath{m_section_, m_row_} != path) restoreColor({m_section_, m_row_});
   selectRow(path, false);
+}
+
+void CustomerTable::showWhole(const ui::IndexPath& path) {
+  auto table = tableView();
+  // The section from its header on; its header stays at the top while the
+  // section scrolls under it, so a row further down stops just below it.
+  const ui::Rect header = table->rectForHeaderInSection(path.section);
+  const ui::Rect row = table->rectForRowAtIndexPath(path);
+  ui::Point offset = table->contentOffset();
+  offset.y = header.minY() - table->contentInset().top;
+  if (row.maxY() > offset.y + table->bounds().height()) offset.y = row.minY() - header.height();
+  table->setContentOffset(table->clampedContentOffset(offset));
 }
 
 std::optional<ContactMode> CustomerTable::selectedContactMode() const {
@@ -378,7 +390,7 @@ std::vector<std::string> CustomerTable::sectionIndexTitlesForTableView(ui::Table
 }
 
 long CustomerTable::tableViewSectionForSectionIndexTitle(ui::TableView&, const std::string& title, long) {
-  return CustomerGrouping::sectionForIndexTitle(customerlist_, title);
+  return CustomerGrouping::sectionToShowForIndexTitle(customerlist_, title, currentSoryByType_);
 }
 
 bool CustomerTable::tableViewCanEditRowAtIndexPath(ui::TableView&, const ui::IndexPath& indexPath) {

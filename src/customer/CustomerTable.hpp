@@ -117,6 +117,9 @@ class CustomerTable : public ui::TableViewController,
   std::optional<ContactMode> selectedContactMode() const;
   // Rows' paths of the folded sections, after rows moved.
   void refoldSections();
+  // Scrolls to the row's section, its header at the top, and on until the
+  // row shows whole below that header.
+  void showWhole(const ui::IndexPath& path);
 
   std::shared_ptr<CustomerDataModel> directory_;
   std::vector<CustomerInfoList> customerlist_;

@@ -32,8 +32,7 @@ constexpr double kLogoSpacing = 120;
 constexpr double kSignatureLineHeight = 80;
 constexpr double kLineMinimumFontSize = 7;
 
-// "KEY: value".
-std::string labelled(const char* key, const std::string& value) { return text(key) + ": " + value; }
+std::string labelled(const char* key, const std::string& value) { return labelledText(key, value); }
 
 std::string format(const char* pattern, double value) {
   char buf[400];
@@ -439,7 +438,7 @@ void OrderPDFCreater::addOneDiscountLine(const std::string& leftString, const st
 void OrderPDFCreater::addSignatureLabels() {
   beginNewLine();
   const double lineX = part(11, 15);
-  addText({0, kSignatureLineHeight, lineX, kSignatureLineHeight}, text("SIGNATUREOFCUSTOMER") + ": ",
+  addText({0, kSignatureLineHeight, lineX, kSignatureLineHeight}, labelled("SIGNATUREOFCUSTOMER", ""),
           gfx::Font::boldSystemFont(15), gfx::TextAlignment::Right);
   addLineFromPoint({lineX, 135}, {lineX + kSignatureWidth, 135}, 2);
 }

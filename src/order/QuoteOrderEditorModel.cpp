@@ -100,23 +100,26 @@ bool QuoteOrderEditorModel::saveOrderItem(QuoteOrderEntity& order, const marvist
 }
 
 std::string QuoteOrderEditorModel::addressText(const QuoteOrderEntity& order, int language) {
+  // Only the parts that are there, joined: no separator is left hanging
+  // after the last of them or doubled where one is missing.
   std::string out;
-  auto part = [&out](const std::string& value, const char* before, const char* after) {
+  const char* separator = language == kLanguageChinese ? " " : ", ";
+  auto part = [&](const std::string& value, const char* before) {
     if (isBlank(value)) return;
+    if (!out.empty()) out += separator;
     out += before;
-    out += value;
-    out += after;
+    out += trimUnicodeWhitespace(value);
   };
   if (language == kLanguageChinese) {
-    part(order.state, "", " ");
-    part(order.city, "", " ");
-    part(order.customerAddress, "", " ");
-    part(order.zip_code, "邮编 ", "");
+    part(order.state, "");
+    part(order.city, "");
+    part(order.customerAddress, "");
+    part(order.zip_code, "邮编 ");
   } else {
-    part(order.customerAddress, "", ", ");
-    part(order.city, "", ", ");
-    part(order.state, "", ", ");
-    part(order.zip_code, "", "");
+    part(order.customerAddress, "");
+    part(order.city, "");
+    part(order.state, "");
+    part(order.zip_code, "");
   }
   return out;
 }

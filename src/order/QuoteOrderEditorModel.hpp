@@ -82,7 +82,8 @@ class QuoteOrderEditorModel {
                                           std::size_t index);
 
   // The order's address on one line: Chinese "state city street 邮编 zip",
-  // otherwise "street, city, state, zip"; blank parts are left out.
+  // otherwise "street, city, state, zip"; blank parts are left out with
+  // their separators.
   static std::string addressText(const QuoteOrderEntity& order, int language);
 };
 

@@ -40,7 +40,7 @@ constexpr int kCustomersModule = 2;
 constexpr int kOrdersTab = 5;
 constexpr int kCatalogueTab = 1;
 
-std::string titled(const char* key) { return text(key) + ":"; }
+std::string titled(const char* key) { return labelText(key); }
 
 std::string countText(std::size_t count) { return std::to_string(count); }
 

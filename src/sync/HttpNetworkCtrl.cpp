@@ -189,6 +189,18 @@ std::size_t HttpNetworkCtrl::transfersUnderWay() const {
   return count;
 }
 
+HttpNetworkCtrl::BytesUnderWay HttpNetworkCtrl::batchBytesUnderWay() const {
+  BytesUnderWay out;
+  for (const auto& [code, op] : operations_) {
+    if (!op->batch || !op->current || op->current->contentLength() < 0) continue;
+    const std::int64_t kept = std::max<std::int64_t>(op->current->partialDownloadSize(), 0);
+    ++out.files;
+    out.announced += kept + op->current->contentLength();
+    out.brought += kept + op->current->totalBytesRead();
+  }
+  return out;
+}
+
 bool HttpNetworkCtrl::hasPendingResend(int requestCode) const {
   auto it = operations_.find(requestCode);
   return it != operations_.end() && !it->second->resend.empty();

@@ -127,6 +127,16 @@ class HttpNetworkCtrl {
   // same file; those waiting only for their resend delay are not counted.
   std::size_t transfersUnderWay() const;
   bool hasPendingResend(int requestCode) const;
+  // The files of batch downloads whose transfers run now and whose answers
+  // have said how long they are: how many, how many bytes they have in all
+  // (a part kept from an earlier attempt included) and how many of those
+  // are here.
+  struct BytesUnderWay {
+    std::size_t files = 0;
+    std::int64_t announced = 0;
+    std::int64_t brought = 0;
+  };
+  BytesUnderWay batchBytesUnderWay() const;
 
   HttpNetworkCtrl(const HttpNetworkCtrl&) = delete;
   HttpNetworkCtrl& operator=(const HttpNetworkCtrl&) = delete;

@@ -36,7 +36,7 @@ std::string failureText(const NetBaseRst& reply) {
   const auto unreachable = textForKey(kStatusNetworkError);
   if (reply.httpRsp == 0 || reply.server.empty() || !unreachable || reply.message != *unreachable)
     return reply.message;
-  return reply.message + " " + messageNamingServer(kServerNotReached, reply.server);
+  return joinSentences(reply.message, messageNamingServer(kServerNotReached, reply.server));
 }
 
 }  // namespace
@@ -159,7 +159,6 @@ void SyncModel::resetDownloadProgress() {
   productProgress_ = 0;
   iconProgress_ = 0;
   libProgress_ = 0;
-  lastTime_.reset();
   isDownloading_ = false;
   // Tens of thousands of names after a first sync: their memory goes too.
   std::vector<std::string>().swap(downloadRemotingPImgList_);

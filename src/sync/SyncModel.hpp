@@ -22,6 +22,7 @@
 // its own worker with paths computed beforehand.
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -144,8 +145,6 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   std::int64_t iconImgCount() const { return iconImgCount_; }
   std::int64_t libImgCount() const { return libImgCount_; }
   float existFilesRat() const { return existFilesRat_; }
-  // Seconds since 1970 of the first progress report of the run.
-  std::optional<double> lastTime() const { return lastTime_; }
   // Grows whenever the sync moves: a byte any request sent or received, a
   // batch of a reply's rows stored, a file of the image phase taken or
   // removed. A run over a slow link may take hours; one whose movement
@@ -201,6 +200,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // A file of the image phase arrived (or the phase began): the estimate
   // holds for another `estimateQuietSeconds`.
   void fileArrived();
+  // Bytes of the image phase arrived since the last look: the same, short
+  // of a whole file.
+  void bytesArrived();
   void downloadimageFaild(const std::string& fileName, int imageType);
   void retryDownloadImage(const std::string& fileName, int imageType);
   // Makes missing product thumbnails from published image rows
@@ -214,12 +216,36 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // Blocks until the thumbnail worker is idle (tests).
   void waitForThumbnails();
 
-  // Seconds left, given the seconds since the first report, the files still
-  // listed and how many of them are done.
-  static int remainTimeFor(double elapsed, double total, double done);
-  // No file of the image phase has arrived for this long: the last estimate
-  // is withdrawn (`estimateWithdrawn`), and the reports that follow carry
-  // none, rather than promising a time that passes while nothing arrives.
+  // What the time left is worked out from: the bytes moved on the wire
+  // (every transfer's) over the last stretch of at least `kRateSeconds`, and
+  // its seconds (0 before the image phase has lasted that long); the bytes
+  // moved since the phase began; the files of its lists still without an
+  // outcome, and those that came whole since it began; the batch files
+  // whose transfers run now, of a size their answers told.
+  struct TimeLeftReading {
+    double seconds = 0;
+    double bytes = 0;
+    double bytesSinceBegan = 0;
+    double filesLeft = 0;
+    double filesArrived = 0;
+    double underWayFiles = 0;
+    double underWayAnnounced = 0;
+    double underWayBrought = 0;
+  };
+  // Seconds left: the bytes still to come (the rest of the files under way,
+  // and every other file left at the size the files so far have had) at the
+  // rate of the last stretch. Unknown (kRemainTimeUnknown) until that rate
+  // has been measured for `kRateSeconds` and some file's size is known: the
+  // rate of a moment, one of small files gone by, or a count of files,
+  // would promise "less than a minute" with megabytes to go.
+  static int remainTimeFor(const TimeLeftReading& reading);
+  static constexpr double kRateSeconds = 5;
+  // While files come, the time left is worked out again this often.
+  static constexpr double kEstimateInterval = 1;
+  // Nothing of the image phase has arrived for this long, no file and no
+  // byte: the last estimate is withdrawn (`estimateWithdrawn`), and the
+  // reports that follow carry none, rather than promising a time that passes
+  // while nothing arrives.
   // Half of what a download may go without a byte, so it is withdrawn before
   // a stalled transfer fails.
   static double estimateQuietSeconds();
@@ -451,11 +477,27 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   float iconProgress_ = 0;
   float libProgress_ = 0;
   float existFilesRat_ = 0;
-  std::optional<double> lastTime_;
-  // When the image phase began or a file of it last arrived (run loop
-  // time), and the withdrawal of the estimate due if none arrives meanwhile.
+  // When the image phase began or a file or bytes of it last arrived (run
+  // loop time), and the withdrawal of the estimate due if none arrives
+  // meanwhile.
   double lastArrival_ = 0;
   base::CancelTracker::Id quietEstimate_ = 0;
+  // Since the image phase began: the bytes every transfer had moved then,
+  // the files that came whole, the bytes moved at each look (clock time,
+  // bytes; the oldest kept is the start of the last stretch), and the time
+  // left last told.
+  std::uint64_t phaseBytes_ = 0;
+  std::uint64_t phaseFiles_ = 0;
+  std::deque<std::pair<double, std::uint64_t>> looks_;
+  int toldRemain_ = kRemainTimeUnknown;
+  // The time left worked out now.
+  int remainTimeNow();
+  // The same, or unknown while nothing arrives: what a progress report
+  // tells, kept as the time last told.
+  int remainTimeToTell();
+  // Works the time left out again every `kEstimateInterval` while the image
+  // phase lasts, and tells a change of it.
+  void lookAtTimeLeft();
   int needWork_ = 0;
   bool needUpdate_ = false;
   bool showUpdate_ = false;

@@ -24,9 +24,12 @@ class SyncModelDelegate {
   virtual void setProgress(float progress, int imageType, int remainTime) = 0;
   // The customer tables are stored.
   virtual void getCustomerFinished() = 0;
-  // Nothing of the image phase has ended for a while: the time left last
+  // Nothing of the image phase has arrived for a while: the time left last
   // reported no longer holds, and none is known until the next progress.
   virtual void estimateWithdrawn() {}
+  // The time left worked out again between progress reports, as bytes come
+  // (2147483647: none can be told yet).
+  virtual void remainTimeChanged(int /*seconds*/) {}
   // Before the image phase, the files of the rows a full sync changed are
   // removed: the share of them removed so far, 1 once done.
   virtual void setRemovalProgress(float) {}

@@ -11,7 +11,6 @@
 #include <optional>
 #include <set>
 
-#include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/OutsideWork.hpp"
 #include "platform/base/RunLoop.hpp"
@@ -24,6 +23,7 @@
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/SyncModel.hpp"
 #include "transport/FormDataRequest.hpp"
+#include "transport/Transfer.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 #include "util/Text.hpp"
@@ -281,19 +281,50 @@ void SyncModel::startImagePhase(std::optional<ImageLists> lists) {
     return;
   }
   takeImageLists(std::move(*lists));
+  phaseBytes_ = Transfer::bytesMoved();
+  phaseFiles_ = 0;
+  looks_.assign(1, {base::RunLoop::main().now(), phaseBytes_});
+  toldRemain_ = kRemainTimeUnknown;
   fileArrived();
+  run_.after(kEstimateInterval, [this] { lookAtTimeLeft(); });
   startDownloadProductImage(kImageTypeProduct);
 }
 
 void SyncModel::fileArrived() {
   ++*moved_;
+  bytesArrived();
+}
+
+void SyncModel::bytesArrived() {
   lastArrival_ = base::RunLoop::main().now();
   if (quietEstimate_) run_.cancel(quietEstimate_);
   quietEstimate_ = run_.after(estimateQuietSeconds(), [this] {
     quietEstimate_ = 0;
     if (!running_ || stage_ != Stage::Images) return;
+    toldRemain_ = kRemainTimeUnknown;
     if (auto d = delegate()) d->estimateWithdrawn();
   });
+}
+
+void SyncModel::lookAtTimeLeft() {
+  if (!running_ || stage_ != Stage::Images) return;
+  // Bytes that move keep the estimate, whole files or not: a large file
+  // coming slowly is no stalled one.
+  const double now = base::RunLoop::main().now();
+  const std::uint64_t moved = Transfer::bytesMoved();
+  if (looks_.empty() || moved != looks_.back().second) bytesArrived();
+  looks_.emplace_back(now, moved);
+  // The stretch starts at the last look at least `kRateSeconds` old.
+  while (looks_.size() > 1 && now - looks_[1].first >= kRateSeconds) looks_.pop_front();
+  const bool quiet = base::RunLoop::main().now() - lastArrival_ > estimateQuietSeconds();
+  if (!quiet) {
+    const int remain = remainTimeNow();
+    if (remain != toldRemain_) {
+      toldRemain_ = remain;
+      if (auto d = delegate()) d->remainTimeChanged(remain);
+    }
+  }
+  run_.after(kEstimateInterval, [this] { lookAtTimeLeft(); });
 }
 
 int SyncModel::continueDownloadImages() {
@@ -452,25 +483,48 @@ void SyncModel::rememberArrivals() {
   removalQueue_->async(std::move(work), std::move(done));
 }
 
-int SyncModel::remainTimeFor(double elapsed, double total, double done) {
-  const double spent = elapsed * total;
-  if (!(done > 0)) return spent == 0 ? 0 : kRemainTimeUnknown;
-  const double left = spent / done - elapsed;
-  if (std::isnan(left) || left >= static_cast<double>(kRemainTimeUnknown)) return kRemainTimeUnknown;
-  if (left <= 0) return 0;
-  return static_cast<int>(left);
+int SyncModel::remainTimeFor(const TimeLeftReading& r) {
+  if (!(r.filesLeft > 0)) return 0;
+  if (!(r.seconds >= kRateSeconds) || !(r.bytes > 0)) return kRemainTimeUnknown;
+  // The files that came whole brought what moved since the phase began,
+  // less what the files under way have brought so far.
+  const double sizedFiles = r.filesArrived + r.underWayFiles;
+  if (!(sizedFiles > 0)) return kRemainTimeUnknown;
+  const double arrivedBytes = std::max(0.0, r.bytesSinceBegan - r.underWayBrought);
+  const double perFile = (arrivedBytes + r.underWayAnnounced) / sizedFiles;
+  const double left = std::max(0.0, r.underWayAnnounced - r.underWayBrought) +
+                      std::max(0.0, r.filesLeft - r.underWayFiles) * perFile;
+  const double seconds = left / (r.bytes / r.seconds);
+  if (std::isnan(seconds) || seconds >= static_cast<double>(kRemainTimeUnknown)) return kRemainTimeUnknown;
+  return static_cast<int>(seconds);
+}
+
+int SyncModel::remainTimeNow() {
+  TimeLeftReading r;
+  const double now = base::RunLoop::main().now();
+  const std::uint64_t moved = Transfer::bytesMoved();
+  if (!looks_.empty() && now - looks_.front().first >= kRateSeconds) {
+    r.seconds = now - looks_.front().first;
+    r.bytes = static_cast<double>(moved - looks_.front().second);
+  }
+  r.bytesSinceBegan = static_cast<double>(moved - phaseBytes_);
+  const double total = static_cast<double>(downloadRemotingPImgList_.size() + downloadRemotingPImgListIcon_.size() +
+                                           downloadRemotingPImgListLibimg_.size());
+  const double done = static_cast<double>(downloadRemotingPImgList_.size()) * productProgress_ +
+                      static_cast<double>(downloadRemotingPImgListIcon_.size()) * iconProgress_ +
+                      static_cast<double>(downloadRemotingPImgListLibimg_.size()) * libProgress_;
+  r.filesLeft = total - done;
+  r.filesArrived = static_cast<double>(phaseFiles_);
+  const HttpNetworkCtrl::BytesUnderWay underWay = HttpNetworkCtrl::sharedInstance().batchBytesUnderWay();
+  r.underWayFiles = static_cast<double>(underWay.files);
+  r.underWayAnnounced = static_cast<double>(underWay.announced);
+  r.underWayBrought = static_cast<double>(underWay.brought);
+  return remainTimeFor(r);
 }
 
 void SyncModel::setProgress(float progress) {
   if (!running_ || stage_ != Stage::Images) return;
   if (std::isnan(progress) || progress <= 0) return;
-  const double now = base::Date::now();
-  double elapsed = 0;
-  if (!lastTime_) {
-    lastTime_ = now;
-  } else {
-    elapsed = now - *lastTime_;
-  }
   const float q = std::min(progress, 1.0f);
   const int kind = imageType_;
   if (float* stored = progressFor(kind)) {
@@ -487,16 +541,15 @@ void SyncModel::setProgress(float progress) {
       lastOutcomeDue_ = kind;
     }
   }
-  const double total = static_cast<double>(downloadRemotingPImgList_.size() + downloadRemotingPImgListIcon_.size() +
-                                           downloadRemotingPImgListLibimg_.size());
-  const double done = std::trunc(static_cast<double>(downloadRemotingPImgList_.size()) * productProgress_ +
-                                 static_cast<double>(downloadRemotingPImgListIcon_.size()) * iconProgress_ +
-                                 static_cast<double>(downloadRemotingPImgListLibimg_.size()) * libProgress_);
+  progressRespond(shownShare(kind, existFilesRat_ + (1.0f - existFilesRat_) * q), kind, remainTimeToTell());
+}
+
+int SyncModel::remainTimeToTell() {
   // Files that failed end too, and move the share: while none arrives, no
   // time left can be told from it.
   const bool quiet = base::RunLoop::main().now() - lastArrival_ > estimateQuietSeconds();
-  const int remain = quiet ? kRemainTimeUnknown : remainTimeFor(elapsed, total, done);
-  progressRespond(shownShare(kind, existFilesRat_ + (1.0f - existFilesRat_) * q), kind, remain);
+  toldRemain_ = quiet ? kRemainTimeUnknown : remainTimeNow();
+  return toldRemain_;
 }
 
 double SyncModel::estimateQuietSeconds() {
@@ -583,7 +636,8 @@ float SyncModel::shownShare(int kind, float share) const {
 
 void SyncModel::reportKindIfWhole(int kind) {
   if (!completedKinds_.count(kind) || shownShare(kind, 1.0f) < 1.0f) return;
-  progressRespond(1.0f, kind, 0);
+  // One kind whole leaves the others' files to come: the time left is theirs.
+  progressRespond(1.0f, kind, remainTimeToTell());
 }
 
 void SyncModel::downloadFileRespond(const DownloadRst& result) {
@@ -596,6 +650,7 @@ void SyncModel::downloadFileRespond(const DownloadRst& result) {
   }
   const FileKey key{result.type, result.fileName};
   if (result.isSuccess() && running_ && stage_ == Stage::Images) {
+    ++phaseFiles_;
     fileArrived();
     arrived_.push_back(key);
   }

@@ -1,6 +1,5 @@
 #include "util/Pinyin.hpp"
 
-#include <unicode/brkiter.h>
 #include <unicode/normalizer2.h>
 #include <unicode/translit.h>
 #include <unicode/uchar.h>
@@ -129,20 +128,23 @@ constexpr std::pair<std::u16string_view, std::string_view> kWordReadings[] = {
     {u"弹簧", "tan huang"}, {u"给水", "ji shui"}, {u"给排水", "ji pai shui"}, {u"参茸", "shen rong"},
     {u"人参", "ren shen"}, {u"枞阳", "zong yang"}, {u"涡阳", "guo yang"}, {u"尉犁", "yu li"},
     {u"解州", "xie zhou"},
-    // Cities and counties whose first character a person's name would read
-    // as the family 乐 ("yue"): 乐山 and 乐业 are words of ICU's dictionary,
-    // these are not.
-    {u"乐昌", "le chang"}, {u"乐陵", "le ling"}, {u"乐平", "le ping"}, {u"乐至", "le zhi"},
-    {u"乐安", "le an"}, {u"乐东", "le dong"}, {u"乐都", "le du"},
 };
 
-// Surnames the Chinese reader's surname rules read otherwise: 尉 is "wei"
-// as a family's name (尉缭, 尉氏 the county); "yu" only in 尉迟 and 尉犁,
-// words of the table above. 阚 is "kan", where the reader says "han".
-constexpr std::pair<char16_t, std::string_view> kSurnameReadings[] = {
-    {u'尉', "wei"},
-    {u'阚', "kan"},
+// Families' names by their reading as a family's, where it is another than
+// the character's own (曾 is "zeng", not "ceng" as in "once"), or where the
+// Chinese reader's surname rules read it otherwise (尉 is "wei" as a family's
+// name, "yu" only in 尉迟 and the county 尉犁; 阚 is "kan", 朴 "piao", 覃
+// "qin"). Families of two characters first: they are looked up longest first.
+constexpr std::pair<std::u16string_view, std::string_view> kSurnameReadings[] = {
+    {u"尉迟", "yu chi"}, {u"万俟", "mo qi"}, {u"长孙", "zhang sun"}, {u"澹台", "tan tai"},
+    {u"曾", "zeng"},     {u"查", "zha"},     {u"乐", "yue"},       {u"单", "shan"},        {u"解", "xie"},
+    {u"区", "ou"},       {u"仇", "qiu"},     {u"朴", "piao"},      {u"盖", "ge"},          {u"覃", "qin"},
+    {u"尉", "wei"},      {u"阚", "kan"},     {u"缪", "miao"},      {u"翟", "zhai"},        {u"繁", "po"},
+    {u"召", "shao"},     {u"秘", "bi"},      {u"员", "yun"},       {u"种", "chong"},       {u"重", "chong"},
+    {u"折", "she"},      {u"句", "gou"},     {u"黑", "he"},        {u"乘", "sheng"},       {u"藏", "zang"},
+    {u"薄", "bo"},       {u"长", "chang"},   {u"隗", "wei"},       {u"能", "nai"},
 };
+constexpr std::size_t kLongestSurname = 2;
 
 // Characters of several readings that take another one at the start of a
 // name than alone: a company name starting with 长 is "chang" (长隆, 长风),
@@ -174,8 +176,26 @@ std::pair<std::string_view, int32_t> wordAt(const icu::UnicodeString& text, int3
   return {std::string_view(), 0};
 }
 
-// Keys of whole names: the name-aware reading of a character depends on
-// where it stands, so names are read whole, and each name once.
+// The reading of the family's name that `text` starts with at `start`, and
+// how many code units it took: none when it is no family of the table.
+std::pair<std::string_view, int32_t> tableSurnameAt(const icu::UnicodeString& text, int32_t start) {
+  for (std::size_t n = kLongestSurname; n >= 1; --n) {
+    const int32_t end = text.moveIndex32(start, static_cast<int32_t>(n));
+    if (text.countChar32(start, end - start) != static_cast<int32_t>(n)) continue;
+    const std::u16string_view here(text.getBuffer() + start, static_cast<std::size_t>(end - start));
+    for (const auto& [surname, reading] : kSurnameReadings)
+      if (surname == here) return {reading, end - start};
+  }
+  return {std::string_view(), 0};
+}
+
+bool isHan(UChar32 c) {
+  UErrorCode status = U_ZERO_ERROR;
+  return uscript_getScript(c, &status) == USCRIPT_HAN && U_SUCCESS(status);
+}
+
+// Keys of whole names: a character's reading depends on where it stands, so
+// names are read whole, and each name once.
 class NameKeyTable {
  public:
   static NameKeyTable& shared() {
@@ -186,10 +206,8 @@ class NameKeyTable {
   // Builds the readers now: the Chinese one takes a moment to load its rules.
   void prepare() {
     std::lock_guard<std::mutex> lock(mutex_);
-    transliterator(names_, triedNames_, kNamesReader);
+    transliterator(common_, triedCommon_, kCommonReader);
     transliterator(latin_, triedLatin_, kLatinReader);
-    transliterator(traditional_, triedTraditional_, kTraditionalWriter);
-    wordBreaks();
     SyllableTable::shared().syllable(U'\u4E00');
     SyllableTable::surnames().syllable(U'\u4E00');
   }
@@ -209,9 +227,8 @@ class NameKeyTable {
 
  private:
   static constexpr std::size_t kMaxCached = 50000;
-  static constexpr const char* kNamesReader = "Han-Latin/Names; Latin-ASCII";
+  static constexpr const char* kCommonReader = "Han-Latin; Latin-ASCII";
   static constexpr const char* kLatinReader = "Latin-ASCII";
-  static constexpr const char* kTraditionalWriter = "Hans-Hant";
 
   static bool isPlainAscii(std::string_view text) {
     for (char c : text)
@@ -226,10 +243,8 @@ class NameKeyTable {
   }
 
   static bool holdsHan(const icu::UnicodeString& text) {
-    for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
-      UErrorCode status = U_ZERO_ERROR;
-      if (uscript_getScript(text.char32At(i), &status) == USCRIPT_HAN && U_SUCCESS(status)) return true;
-    }
+    for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1))
+      if (isHan(text.char32At(i))) return true;
     return false;
   }
 
@@ -247,20 +262,6 @@ class NameKeyTable {
     for (char c : text)
       if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '\v' && c != '\f') out.push_back(c);
     return out;
-  }
-
-  // ICU's word breaks, which know the words of its Chinese dictionary.
-  icu::BreakIterator* wordBreaks() {
-    if (!triedWords_) {
-      triedWords_ = true;
-      UErrorCode status = U_ZERO_ERROR;
-      words_.reset(icu::BreakIterator::createWordInstance(icu::Locale::getChinese(), status));
-      if (U_FAILURE(status)) {
-        words_.reset();
-        MV_LOG("name keys: no Chinese word breaks: ", u_errorName(status));
-      }
-    }
-    return words_.get();
   }
 
   icu::Transliterator* transliterator(std::unique_ptr<icu::Transliterator>& slot, bool& tried, const char* id) {
@@ -286,15 +287,10 @@ class NameKeyTable {
       if (U_SUCCESS(status)) text = folded;
     }
     const bool chinese = holdsHan(text);
-    const bool person =
-        reading == NameReading::Person || (chinese && writtenAsPersonName(text) && !readsAsKnownWord(text));
-    if (chinese && person) text = withSurnameSpelt(text);
-    bool han = holdsHan(text);
-    if (han && !person) {
-      text = readWords(text);
-      // The words read every character they know; what they leave decides
-      // the road below.
-      han = holdsHan(text);
+    if (chinese) {
+      // A person's family name by its reading as one; a company's words by
+      // theirs. What is left keeps the character's own reading.
+      text = reading == NameReading::Person ? withSurnameSpelt(text) : readWords(text);
     }
     // Chinese names take the longer road (the Chinese reader is by far the
     // slowest, on any text); Latin names need only the accents off, and
@@ -302,8 +298,8 @@ class NameKeyTable {
     // full-width forms of a Chinese name take the Chinese road still, which
     // reads them its own way.
     icu::Transliterator* reader = nullptr;
-    if (han || (chinese && holdsIdeographicForms(text))) {
-      reader = transliterator(names_, triedNames_, kNamesReader);
+    if (holdsHan(text) || (chinese && holdsIdeographicForms(text))) {
+      reader = transliterator(common_, triedCommon_, kCommonReader);
     } else if (!isPlainAscii(text)) {
       reader = transliterator(latin_, triedLatin_, kLatinReader);
     }
@@ -317,43 +313,6 @@ class NameKeyTable {
     return out;
   }
 
-  // Whether a name given as words is a person's name as Chinese names are
-  // written: a family name and a given name, two or three characters and
-  // nothing else, that no word of the table starts (尉犁 is a county). A
-  // customer may be a person: 单雄信 is filed by the surname "shan".
-  static bool writtenAsPersonName(const icu::UnicodeString& text) {
-    const int32_t characters = text.countChar32();
-    if (characters < 2 || characters > 3 || wordAt(text, 0).second > 0) return false;
-    for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
-      UErrorCode status = U_ZERO_ERROR;
-      if (uscript_getScript(text.char32At(i), &status) != USCRIPT_HAN || U_FAILURE(status)) return false;
-    }
-    return true;
-  }
-
-  // Whether a name of Chinese characters alone that could be a person's is
-  // a word ICU's Chinese dictionary knows, as written or in traditional
-  // characters (the dictionary holds some words in one script only): 解放,
-  // 单车, 乐山 and 乐天 are words, where a surname's reading would file them
-  // under X, S and Y. Asked only where the first character reads otherwise
-  // as a surname: elsewhere both readings agree.
-  bool readsAsKnownWord(const icu::UnicodeString& text) {
-    const UChar32 first = text.char32At(0);
-    if (surnameOf(first) == SyllableTable::shared().syllable(first)) return false;
-    icu::BreakIterator* words = wordBreaks();
-    if (!words) return false;
-    const auto isOneWord = [&](const icu::UnicodeString& form) {
-      words->setText(form);
-      return words->following(0) == form.length();
-    };
-    if (isOneWord(text)) return true;
-    icu::Transliterator* traditional = transliterator(traditional_, triedTraditional_, kTraditionalWriter);
-    if (!traditional) return false;
-    icu::UnicodeString written = text;
-    traditional->transliterate(written);
-    return written != text && isOneWord(written);
-  }
-
   // The Chinese characters of `text` replaced by their readings as words,
   // each followed by a space (dropped with the other white space later): a
   // word of the table by its own reading, any other character by its own.
@@ -364,8 +323,7 @@ class NameKeyTable {
     bool atStart = true;
     for (int32_t i = 0; i < text.length();) {
       const UChar32 c = text.char32At(i);
-      UErrorCode scriptStatus = U_ZERO_ERROR;
-      const bool han = uscript_getScript(c, &scriptStatus) == USCRIPT_HAN && U_SUCCESS(scriptStatus);
+      const bool han = isHan(c);
       const bool started = atStart;
       if (han || u_isalnum(c)) atStart = false;
       if (han) {
@@ -404,41 +362,39 @@ class NameKeyTable {
     return SyllableTable::shared().syllable(c);
   }
 
-  // The character's reading as a surname.
+  // The character's reading as a family's name.
   static std::string surnameOf(UChar32 c) {
-    for (const auto& [character, reading] : kSurnameReadings)
-      if (c == character) return std::string(reading);
+    const icu::UnicodeString alone(c);
+    if (auto [reading, length] = tableSurnameAt(alone, 0); length == alone.length()) return std::string(reading);
     return SyllableTable::surnames().syllable(c);
   }
 
-  // A person's name whose first character the Chinese reader reads
-  // otherwise as a surname, with that character spelt out; any other as it is.
+  // A person's name with its family name spelt out by its reading as one
+  // (a family of two characters of the table, else the first character),
+  // followed by a space; the given name, and any name that does not start
+  // with a Chinese character, as it is.
   static icu::UnicodeString withSurnameSpelt(const icu::UnicodeString& text) {
-    if (text.isEmpty()) return text;
-    const UChar32 first = text.char32At(0);
-    const int32_t next = U16_LENGTH(first);
-    const std::string_view word = wordAt(text, 0).first;
-    for (const auto& [character, reading] : kSurnameReadings) {
-      if (first != character) continue;
-      // A family of two characters that reads it otherwise (尉迟) keeps the
-      // reader's reading of both.
-      if (!word.empty() && word.substr(0, word.find(' ')) != reading) return text;
-      icu::UnicodeString out = icu::UnicodeString::fromUTF8(std::string(reading) + " ");
-      out.append(text, next, text.length() - next);
-      return out;
+    int32_t start = 0;
+    while (start < text.length() && u_isUWhiteSpace(text.char32At(start))) start = text.moveIndex32(start, 1);
+    if (start >= text.length() || !isHan(text.char32At(start))) return text;
+    auto [reading, length] = tableSurnameAt(text, start);
+    std::string spelt(reading);
+    if (length == 0) {
+      const UChar32 first = text.char32At(start);
+      spelt = SyllableTable::surnames().syllable(first);
+      if (spelt.empty()) return text;
+      length = U16_LENGTH(first);
     }
-    return text;
+    icu::UnicodeString out = icu::UnicodeString::fromUTF8(spelt + " ");
+    out.append(text, start + length, text.length() - start - length);
+    return out;
   }
 
   std::mutex mutex_;
-  std::unique_ptr<icu::Transliterator> names_;
+  std::unique_ptr<icu::Transliterator> common_;
   std::unique_ptr<icu::Transliterator> latin_;
-  std::unique_ptr<icu::Transliterator> traditional_;
-  std::unique_ptr<icu::BreakIterator> words_;
-  bool triedNames_ = false;
+  bool triedCommon_ = false;
   bool triedLatin_ = false;
-  bool triedTraditional_ = false;
-  bool triedWords_ = false;
   std::unordered_map<std::string, std::string> cache_;
 };
 
@@ -474,6 +430,28 @@ std::string gbkStringToPinyin(std::string_view gb18030Bytes, char separator) {
 
 std::string nameSortKey(std::string_view utf8, NameReading reading) {
   return NameKeyTable::shared().key(utf8, reading);
+}
+
+bool isChineseNameOfFamily(std::string_view name, std::string_view familyName) {
+  // The Chinese characters of the text, white space left out; none when
+  // anything else is there.
+  const auto hanOnly = [](std::string_view utf8) {
+    const icu::UnicodeString text =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+    std::u32string out;
+    for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+      const UChar32 c = text.char32At(i);
+      if (u_isUWhiteSpace(c)) continue;
+      if (!isHan(c)) return std::u32string();
+      out.push_back(static_cast<char32_t>(c));
+    }
+    return out;
+  };
+  const std::u32string family = hanOnly(familyName);
+  const std::u32string whole = hanOnly(name);
+  if (family.empty() || !whole.starts_with(family)) return false;
+  const std::size_t given = whole.size() - family.size();
+  return given >= 1 && given <= 2;
 }
 
 void prepareNameSortKeys() { NameKeyTable::shared().prepare(); }

@@ -14,20 +14,25 @@ std::string gbkStringToPinyin(std::string_view gb18030Bytes, char separator = 0)
 
 // The key a name is filed and sorted by, from UTF-8 text. The text is folded
 // first (NFKC: full-width letters and digits become ASCII, an ideographic
-// space a space), Chinese is read with the name-aware reading (a surname by
-// its surname reading: 曾 is "zeng", 单 "shan") as lower-case syllables, and
-// accented Latin letters become their ASCII base ("Über" is "Uber"). White
-// space is dropped, ASCII kept as it stands, and a character with no Latin
-// reading kept as it is, so it still decides where the name goes.
+// space a space), Chinese is read as lower-case syllables, and accented
+// Latin letters become their ASCII base ("Über" is "Uber"). White space is
+// dropped, ASCII kept as it stands, and a character with no Latin reading
+// kept as it is, so it still decides where the name goes.
 //
-// `Words` reads the Chinese as ordinary words instead, for names of companies
-// and places: 厦门 is "xiamen", where the surname reading would say "sha". A
-// name of two or three Chinese characters alone is a person's even so (a
-// customer may be one: 单雄信 is "shan..."), unless a word of its own reading
-// starts it (尉犁, a county) or it is a word of ICU's Chinese dictionary
-// (解放, 单车).
+// `Person` reads a person's name: its family name (a family of two
+// characters such as 尉迟 or 万俟, else the first character) by its reading
+// as a family's (曾 is "zeng", 单 "shan", 乐 "yue"), the given name by its
+// characters' common readings. `Words` reads the name of a company or a
+// place by its words: a word of its own reading by that (厦门 is "xiamen",
+// 银行 "yinhang"), a family's name marked as one (曾氏, 单记) by the family's
+// reading, any other character by its most common reading (乐高 is "legao",
+// 单品 "danpin", 查询台 "chaxuntai").
 enum class NameReading { Person, Words };
 std::string nameSortKey(std::string_view utf8, NameReading reading = NameReading::Person);
+// Whether `name` is written as a Chinese person's name of the family
+// `familyName`: that family name in Chinese characters followed by a given
+// name of one or two of them, and nothing else (white space aside).
+bool isChineseNameOfFamily(std::string_view name, std::string_view familyName);
 // Loads what `nameSortKey` reads Chinese with now (its rules take a good part
 // of a second to load), so that the first key need not wait for it. Any
 // thread; the first key waits for a load in progress.

@@ -198,6 +198,15 @@ bool containsIgnoringCase(std::string_view haystack, std::string_view needle) {
   return foldCase(toU16(haystack)).find(foldCase(toU16(needle))) != std::u16string::npos;
 }
 
+std::string joinSentences(std::string_view first, std::string_view second) {
+  if (isBlank(second)) return std::string(first);
+  if (isBlank(first)) return std::string(second);
+  std::string out(first);
+  for (std::string_view stop : {"\u3002", "\uFF01", "\uFF1F"})
+    if (out.ends_with(stop)) return out.append(second);
+  return out.append(" ").append(second);
+}
+
 std::string lowercase(std::string_view text) { return mapCase(text, u_strToLower); }
 std::string uppercase(std::string_view text) { return mapCase(text, u_strToUpper); }
 

@@ -35,6 +35,12 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b);
 // never found.
 bool containsIgnoringCase(std::string_view haystack, std::string_view needle);
 
+// Two sentences as one text: a space between them, but none after a
+// full-width full stop, question or exclamation mark, which a Chinese text
+// writes the next sentence straight after; either alone when the other is
+// blank.
+std::string joinSentences(std::string_view first, std::string_view second);
+
 // Lower/upper case in the root locale (no Turkish dotless i surprises).
 std::string lowercase(std::string_view text);
 std::string uppercase(std::string_view text);

@@ -27,4 +27,12 @@ std::optional<std::string> textForKey(const std::string& key) {
 
 std::string text(const std::string& key) { return textForKey(key).value_or(std::string()); }
 
+std::string labelText(const std::string& key) { return text(key) + textForKey("LABELCOLON").value_or(":"); }
+
+std::string labelledText(const std::string& key, const std::string& value) {
+  const std::string colon = textForKey("LABELCOLON").value_or(":");
+  // An ASCII colon is followed by a space; a full-width one holds its own.
+  return text(key) + colon + (colon == ":" ? " " : "") + value;
+}
+
 }  // namespace mv

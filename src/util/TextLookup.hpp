@@ -18,5 +18,12 @@ std::optional<std::string> textForKey(const std::string& key);
 // The text of `key` in the current language, or an empty text when the key
 // has none: what labels and titles show.
 std::string text(const std::string& key);
+// The text of `key` as the label before a value: followed by the colon of
+// the current language (the table's "LABELCOLON": a full-width one in
+// Chinese), the same in every label.
+std::string labelText(const std::string& key);
+// A label and its value on one line: "Order number: SO-1"; in Chinese the
+// full-width colon, with no space after it ("订单编号：SO-1").
+std::string labelledText(const std::string& key, const std::string& value);
 
 }  // namespace mv

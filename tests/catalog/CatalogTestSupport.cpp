@@ -1,5 +1,7 @@
 #include "CatalogTestSupport.hpp"
 
+#include <cmath>
+
 #include "catalog/OrderBasket.hpp"
 #include "order/OrderFeature.hpp"
 #include "order/QuoteOrderBasket.hpp"
@@ -11,6 +13,7 @@
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "platform/ui/PopoverController.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "shell/config/Language.hpp"
@@ -166,6 +169,28 @@ void CatalogOrderTest::TearDown() {
   basket_.reset();
   CatalogTest::TearDown();
 }
+
+bool popoverPointsAt(const ui::PopoverController* popover, const ui::Rect& target) {
+  if (!popover || !popover->isPopoverVisible()) return false;
+  const ui::Rect c = popover->contentFrameInWindow();
+  const double a = ui::PopoverController::kArrowSize;
+  // Frames of fractional points meet within a rounding.
+  const auto meet = [](double x, double y) { return std::abs(x - y) < 0.01; };
+  switch (popover->popoverArrowDirection()) {
+    case ui::PopoverArrowDirectionUp:
+      return meet(c.minY() - a, target.maxY()) && c.minX() < target.maxX() && target.minX() < c.maxX();
+    case ui::PopoverArrowDirectionDown:
+      return meet(c.maxY() + a, target.minY()) && c.minX() < target.maxX() && target.minX() < c.maxX();
+    case ui::PopoverArrowDirectionLeft:
+      return meet(c.minX() - a, target.maxX()) && c.minY() < target.maxY() && target.minY() < c.maxY();
+    case ui::PopoverArrowDirectionRight:
+      return meet(c.maxX() + a, target.minX()) && c.minY() < target.maxY() && target.minY() < c.maxY();
+    default:
+      return false;
+  }
+}
+
+ui::Rect inWindow(const ui::View& view) { return view.convertRectToView(view.bounds(), nullptr); }
 
 std::vector<std::string> CatalogOrderTest::lines() {
   std::vector<std::string> out;

@@ -21,7 +21,18 @@
 #include "shell/frame/FeatureWiring.hpp"
 #include "store/DataAccessManager.hpp"
 
+namespace ui {
+class PopoverController;
+}
+
 namespace mv::test {
+
+// Whether the popover shows and its arrow points at `target` (a window
+// rectangle): the arrow's tip on the edge of `target` it faces, the popover
+// beside `target` across the arrow.
+bool popoverPointsAt(const ui::PopoverController* popover, const ui::Rect& target);
+// A view's frame in the window.
+ui::Rect inWindow(const ui::View& view);
 
 class CatalogTest : public TestEnvironment, protected StoreAccess {
  protected:

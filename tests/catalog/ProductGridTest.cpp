@@ -630,22 +630,20 @@ class ProductGridDesktopTest : public DesktopFixture<ProductGridTest> {
     return {r.midX(), r.midY()};
   }
   // Whether the shown add-to-order popover's arrow points at `target` (a window rectangle).
-  bool pointsAt(const ui::Rect& target) {
-    auto popover = grid().addToOrderPopController();
-    if (!popover || !popover->isPopoverVisible()) return false;
-    const ui::Rect c = popover->contentFrameInWindow();
-    const double a = ui::PopoverController::kArrowSize;
-    switch (popover->popoverArrowDirection()) {
-      case ui::PopoverArrowDirectionDown: return c.maxY() + a == target.minY() && c.minX() < target.maxX() && target.minX() < c.maxX();
-      case ui::PopoverArrowDirectionLeft: return c.minX() - a == target.maxX() && c.minY() < target.maxY() && target.minY() < c.maxY();
-      case ui::PopoverArrowDirectionRight: return c.maxX() + a == target.minX() && c.minY() < target.maxY() && target.minY() < c.maxY();
-      default: return false;
-    }
-  }
+  bool pointsAt(const ui::Rect& target) { return popoverPointsAt(grid().addToOrderPopController().get(), target); }
 };
 
 TEST_F(ProductGridDesktopTest, ADoubleClickOnThePopoversAddAddsOnceAndReachesNothingBeneath) {
   runDesktop([&] {
+    // A second row of cards, under the popover of the first row's cart.
+    for (int id = 5; id <= 8; ++id) {
+      product(id, "p" + std::to_string(id));
+      file(id, B);
+    }
+    save();
+    attribute(1, 1, "Color", "Red,Blue");  // the products written again lost it
+    CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, 0);
+    settle();
     useBasket(std::make_shared<QuoteOrderBasket>(*services));
     auto desktop = openAsTheApplication();
     ASSERT_TRUE(desktop);
@@ -654,13 +652,17 @@ TEST_F(ProductGridDesktopTest, ADoubleClickOnThePopoversAddAddsOnceAndReachesNot
     ASSERT_TRUE(nav);
     const auto screens = nav->viewControllers().size();
 
-    // p1's cart button: the popover to choose its colour, at its card.
-    user.click(middle(card(0)->addOrderBtn()));
+    // p1's cart button: the popover to choose its colour, at its cart.
+    const auto& products = grid().productArray();
+    const auto p1 = static_cast<std::size_t>(
+        std::find_if(products.begin(), products.end(), [](const auto& p) { return p.product_id == 1; }) - products.begin());
+    ASSERT_LT(p1, 4u) << "p1 is not in the first row";
+    user.click(middle(card(p1)->addOrderBtn()));
     user.wait(0.5);
     ASSERT_TRUE(grid().addToOrderPopController());
     auto* chooser = dynamic_cast<AddToOrderController*>(grid().addToOrderPopController()->contentViewController().get());
     ASSERT_TRUE(chooser);
-    EXPECT_TRUE(pointsAt(card(0)->convertRectToView(card(0)->bounds(), nullptr)));
+    EXPECT_TRUE(pointsAt(inWindow(card(p1)->addOrderBtn())));
     auto* name = chooser->attributeList().leftNameTableView().cellForRowAtIndexPath({0, 0});
     ASSERT_TRUE(name);
     user.click(middle(*name));
@@ -693,9 +695,9 @@ TEST_F(ProductGridDesktopTest, ADoubleClickOnThePopoversAddAddsOnceAndReachesNot
     // it hear the second press.
     const ui::Rect ok = chooser->okButton().convertRectToView(chooser->okButton().bounds(), nullptr);
     std::optional<ui::Rect> over;
-    for (std::size_t i = 1; i < grid().productArray().size() && !over; ++i) {
+    for (std::size_t i = 0; i < grid().productArray().size() && !over; ++i) {
       auto beneath = card(i);
-      if (!beneath) continue;
+      if (!beneath || i == p1) continue;
       const std::vector<const ui::View*> aimed{&beneath->addOrderBtn(), &beneath->productImageView()};
       for (const ui::View* v : aimed) {
         const ui::Rect r = v->convertRectToView(v->bounds(), nullptr);
@@ -712,6 +714,32 @@ TEST_F(ProductGridDesktopTest, ADoubleClickOnThePopoversAddAddsOnceAndReachesNot
     EXPECT_EQ(lines(), (std::vector<std::string>{"1 x1 Color:Red"}));
     EXPECT_EQ(nav->viewControllers().size(), screens) << "a product screen opened under the popover";
     EXPECT_FALSE(ui::AlertView::visibleAlert());
+  });
+}
+
+// Whatever column a card stands in, its cart's popover points at that cart:
+// beside it where it cannot open below, never at the far edge of the card.
+TEST_F(ProductGridDesktopTest, EachColumnsPopoverPointsAtItsCart) {
+  runDesktop([&] {
+    attribute(2, 4, "Finish", "Matt,Gloss");
+    attribute(3, 3, "Finish", "Matt,Gloss");
+    attribute(4, 5, "Finish", "Matt,Gloss");
+    useBasket(std::make_shared<QuoteOrderBasket>(*services));
+    auto desktop = openAsTheApplication();
+    ASSERT_TRUE(desktop);
+    DesktopUser user(*desktop);
+    ASSERT_EQ(grid().productShowView().numberOfColumns(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+      auto shown = card(i);
+      ASSERT_TRUE(shown) << "card " << i;
+      user.click(middle(shown->addOrderBtn()));
+      user.wait(0.5);
+      EXPECT_TRUE(pointsAt(inWindow(shown->addOrderBtn()))) << "card " << i << " of the row";
+      user.key(ui::DesktopWindow::Key::Escape);
+      user.wait(0.5);
+      ASSERT_FALSE(grid().addToOrderPopController()->isPopoverVisible());
+    }
+    EXPECT_TRUE(lines().empty());
   });
 }
 
@@ -741,8 +769,7 @@ TEST_F(ProductGridDesktopTest, AfterTheCurrencyQuestionThePopoverPointsAtItsOwnC
     EXPECT_EQ(chooser->product_Entity().product_id, 3);
     auto third = card(2);
     ASSERT_TRUE(third);
-    EXPECT_TRUE(pointsAt(third->convertRectToView(third->bounds(), nullptr)))
-        << "the popover points elsewhere than p3's card";
+    EXPECT_TRUE(pointsAt(inWindow(third->addOrderBtn()))) << "the popover points elsewhere than p3's cart";
   });
 }
 

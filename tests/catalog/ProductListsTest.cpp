@@ -192,6 +192,8 @@ TEST_F(ProductListsTest, FavouritesAddToTheOrderLikeTheGrid) {
   ASSERT_TRUE(favorites->addToOrderPopController());
   auto* chooser = dynamic_cast<AddToOrderController*>(favorites->addToOrderPopController()->contentViewController().get());
   ASSERT_TRUE(chooser);
+  settle();
+  EXPECT_TRUE(popoverPointsAt(favorites->addToOrderPopController().get(), inWindow(favorites->card(1)->addOrderBtn())));
   ASSERT_TRUE(chooser->attributeList().leftNameTableView().tapRowAtIndexPath({0, 1}));
   ASSERT_TRUE(chooser->attributeList().rightValueTableView().tapRowAtIndexPath({0, 1}));
   chooser->addToOrderOKButtonClicked();

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <tuple>
 
 #include "CustomerTestSupport.hpp"
 #include "FullDisk.hpp"
@@ -1105,6 +1106,90 @@ TEST_F(FormScreenTest, ACustomerSavedOrDeletedWhileTheBookIsReadBesideShowsAsThe
   EXPECT_EQ(listPathOf(deleted).section, -1) << "the deleted customer is not listed";
   EXPECT_TRUE(found("dockside").empty());
   EXPECT_GE(listPathOf(saved).section, 0);
+}
+
+// A customer named after its contact is a person, filed under the letter of
+// the family's reading whatever the name reads as a word, and stays there
+// when renamed; a company goes under the letter of its words. Each is read
+// where the user meets it: the letter of the section its row is under, and
+// the index's letter that shows the row.
+TEST_F(FormScreenTest, APersonIsFiledUnderTheFamilysLetterAndACompanyUnderItsWords) {
+  open();
+  const auto create = [&](const std::string& name, const std::string& family, const std::string& given) {
+    startNewCustomer();
+    type(1, "NAME", name);
+    if (!family.empty()) {
+      form().addConctact();
+      flush();
+      type(contactSection(0), "FIRSTNAME", given);
+      type(contactSection(0), "LASTNAME", family);
+    }
+    tapDone();
+    return form().personInfo() ? form().personInfo()->pid : 0;
+  };
+  const auto filedUnder = [&](int id) {
+    const ui::IndexPath path = listPathOf(id);
+    return path.section < 0 ? std::string("<not listed>") : list().customerlist()[static_cast<std::size_t>(path.section)].prefex;
+  };
+  // The index's letter shows the row.
+  const auto indexShows = [&](const std::string& letter, int id) {
+    auto tv = list().tableView();
+    const auto& titles = tv->sectionIndexTitles();
+    const auto at = std::find(titles.begin(), titles.end(), letter);
+    if (at == titles.end() || !tv->selectSectionIndexTitle(at - titles.begin())) return false;
+    flush();
+    const auto shown = tv->indexPathsForVisibleRows();
+    return std::find(shown.begin(), shown.end(), listPathOf(id)) != shown.end();
+  };
+
+  const int zeng = create("曾藩", "曾", "藩");
+  ASSERT_NE(zeng, 0);
+  EXPECT_EQ(filedUnder(zeng), "Z");
+  ASSERT_TRUE(driver->tap(form().editButton()));
+  flush();
+  type(1, "NAME", "曾国藩");  // a word of the dictionary, its contact left as it was
+  tapDone();
+  EXPECT_EQ(filedUnder(zeng), "Z");
+  EXPECT_TRUE(indexShows("Z", zeng));
+
+  const std::vector<std::tuple<std::string, std::string, std::string, std::string>> others = {
+      {"乐毅", "乐", "毅", "Y"},      {"单纯", "单", "纯", "S"},     {"解明", "解", "明", "X"},
+      {"乐高", "", "", "L"},          {"单车行", "", "", "D"},       {"查询台", "李", "娜", "C"},
+      {"区块链", "", "", "Q"},        {"重汽", "", "", "Z"},         {"解百纳", "", "", "J"},
+  };
+  for (const auto& [name, family, given, letter] : others) {
+    const int id = create(name, family, given);
+    ASSERT_NE(id, 0) << name;
+    EXPECT_EQ(filedUnder(id), letter) << name;
+    EXPECT_TRUE(indexShows(letter, id)) << name;
+  }
+}
+
+// A customer saved shows its row whole, below the header of its section that
+// stays at the top of the list: the first of its section, and one at the end
+// of a long section.
+TEST_F(FormScreenTest, ASavedCustomersRowShowsWholeBelowItsSectionHeader) {
+  seedBook(100000, 60);  // "Client 0000" to "Client 0059", under C
+  open();
+  auto tv = list().tableView();
+  for (const char* name : {"Aardvark Hire", "Client 0059 Annex", "Cab Hire"}) {
+    // From the other end of the list.
+    tv->setContentOffset(tv->clampedContentOffset({0, 1e9}));
+    flush();
+    startNewCustomer();
+    type(1, "NAME", name);
+    tapDone();
+    ASSERT_TRUE(form().personInfo()) << name;
+    const ui::IndexPath path = listPathOf(form().personInfo()->pid);
+    ASSERT_GE(path.section, 0) << name;
+    EXPECT_EQ(tv->indexPathForSelectedRow(), path) << name;
+    const ui::Rect row = tv->rectForRowAtIndexPath(path);
+    const ui::View* header = tv->headerViewForSection(path.section);
+    ASSERT_TRUE(header) << name;
+    const double top = tv->contentOffset().y;
+    EXPECT_GE(row.minY(), header->frame().maxY()) << name << " is under its section's header";
+    EXPECT_LE(row.maxY(), top + tv->bounds().height()) << name << " runs past the bottom";
+  }
 }
 
 // The order store needs the customers of its orders uploaded only while the

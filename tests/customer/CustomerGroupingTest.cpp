@@ -79,6 +79,29 @@ TEST(CustomerGroupingTest, NameModeKeysByPinyinInitialWithImportantFirstAndDigit
   EXPECT_EQ(CustomerGrouping::sectionForIndexTitle(sections, "#"), 4);
   EXPECT_EQ(CustomerGrouping::sectionForIndexTitle(sections, "C"), CustomerGrouping::kNotFound);
   EXPECT_EQ(CustomerGrouping::sectionForIndexTitle(sections, "important"), CustomerGrouping::kNotFound);
+  // A tap on a letter without a section goes to the nearest one after it,
+  // past the last to the nearest before it, never to the important one.
+  const auto shownFor = [&](const std::vector<CustomerInfoList>& in, const std::string& title, int mode) {
+    const long s = CustomerGrouping::sectionToShowForIndexTitle(in, title, mode);
+    return s == CustomerGrouping::kNotFound ? std::string("<none>") : in[static_cast<std::size_t>(s)].prefex;
+  };
+  const int byName = CustomerGrouping::kByName;
+  EXPECT_EQ(shownFor(sections, "A", byName), "A");
+  EXPECT_EQ(shownFor(sections, "C", byName), "W");
+  EXPECT_EQ(shownFor(sections, "X", byName), "#");
+  const auto lettersOnly = CustomerGrouping::groupAndOrder(records({person(1, "Acme", "", true), person(2, "banana")}),
+                                                           byName, "IMPORTANT!");
+  EXPECT_EQ(shownFor(lettersOnly, "A", byName), "B");
+  EXPECT_EQ(shownFor(lettersOnly, "Z", byName), "B");
+  EXPECT_EQ(shownFor(lettersOnly, "#", byName), "B");
+  const auto importantOnly = CustomerGrouping::groupAndOrder(records({person(1, "Acme", "", true)}), byName, "IMPORTANT!");
+  EXPECT_EQ(shownFor(importantOnly, "A", byName), "<none>");
+  const auto states = CustomerGrouping::groupAndOrder(
+      records({person(1, "a", "ohio"), person(2, "b", "Texas"), person(3, "c", "北京"), person(4, "d", "")}),
+      CustomerGrouping::kByState, "I");
+  EXPECT_EQ(shownFor(states, "A", CustomerGrouping::kByState), "北京");
+  EXPECT_EQ(shownFor(states, "P", CustomerGrouping::kByState), "Texas");
+  EXPECT_EQ(shownFor(states, "Z", CustomerGrouping::kByState), "#");
 
   // A name of characters without a Latin reading has no initial: "#".
   EXPECT_EQ(CustomerGrouping::initialKey("😀"), "#");
@@ -164,20 +187,57 @@ TEST(CustomerGroupingTest, CommonCompanyCityAndProvinceNamesGoUnderTheirFirstLet
   expectFiledUnder(names);
 }
 
-// A name of two or three characters is a person's, filed by the surname's
-// reading, unless it is a word: brands, places and words go under the
-// letter their word is read with, people of the same families under their
-// surname's.
-TEST(CustomerGroupingTest, ShortNamesAreFiledAsWordsOrAsPeople) {
-  expectFiledUnder({
-      {"解放", 'J'}, {"单车", 'D'}, {"乐天", 'L'}, {"乐山", 'L'}, {"乐业", 'L'}, {"乐昌", 'L'}, {"乐陵", 'L'},
-      {"乐平", 'L'}, {"乐至", 'L'}, {"乐安", 'L'}, {"乐东", 'L'}, {"乐都", 'L'}, {"种子", 'Z'}, {"秘密", 'M'},
-      {"折扣", 'Z'}, {"繁星", 'F'}, {"查理", 'C'}, {"区域", 'Q'}, {"单簧管", 'D'}, {"召集人", 'Z'},
-      // People.
-      {"单晓明", 'S'}, {"单依纯", 'S'}, {"解文华", 'X'}, {"解思源", 'X'}, {"区永健", 'O'}, {"区丽华", 'O'},
-      {"曾宪梓", 'Z'}, {"曾志强", 'Z'}, {"查海生", 'Z'}, {"仇建国", 'Q'}, {"乐文", 'Y'}, {"翟志刚", 'Z'},
-      {"繁秀英", 'P'}, {"召春华", 'S'}, {"王芳", 'W'}, {"李娜", 'L'}, {"陈静", 'C'}, {"长海涛", 'C'},
-  });
+// A customer is a person when its record says so: it is named after one of
+// its contacts (the contact's whole name, either way round, or in Chinese
+// the contact's family and a given name). A person goes under the letter of
+// the family's reading, a company under that of its words, each character
+// outside a word by its common reading, whether the name is a word of the
+// dictionary or not, and whatever its length.
+TEST(CustomerGroupingTest, PeopleGoUnderTheirFamilysLetterAndCompaniesUnderTheirWords) {
+  struct Case {
+    std::string name;
+    std::string familyName, givenName;  // of its contact; none when it has none
+    char letter;
+  };
+  const std::vector<Case> cases = {
+      // People, dictionary words or not.
+      {"曾国藩", "曾", "国藩", 'Z'}, {"曾文", "曾", "文", 'Z'}, {"曾子", "曾", "子", 'Z'}, {"查明", "查", "明", 'Z'},
+      {"乐毅", "乐", "毅", 'Y'}, {"单纯", "单", "纯", 'S'}, {"解明", "解", "明", 'X'}, {"单雄信", "单", "雄信", 'S'},
+      {"区永健", "区", "永健", 'O'}, {"仇建国", "仇", "建国", 'Q'}, {"朴智", "朴", "智", 'P'}, {"盖聂", "盖", "聂", 'G'},
+      {"覃海", "覃", "海", 'Q'}, {"尉迟恭", "尉迟", "恭", 'Y'}, {"万俟卨", "万俟", "卨", 'M'}, {"尉缭", "尉", "缭", 'W'},
+      {"长海涛", "长", "海涛", 'C'}, {"翟志刚", "翟", "志刚", 'Z'}, {"繁秀英", "繁", "秀英", 'P'},
+      // Renamed since the contact was entered: still of the contact's family.
+      {"曾国藩 ", "曾", "藩", 'Z'}, {"乐 小毅", "乐", "毅", 'Y'},
+      // Named after the contact family name last, as in English.
+      {"Mei 单", "单", "Mei", 'M'},
+      // Companies: no contact, or contacts of other names.
+      {"乐途", "", "", 'L'}, {"乐居", "", "", 'L'}, {"乐信", "", "", 'L'}, {"乐购", "王", "芳", 'L'},
+      {"乐高", "", "", 'L'}, {"乐视", "", "", 'L'}, {"单反", "", "", 'D'}, {"单品", "", "", 'D'},
+      {"单车行", "", "", 'D'}, {"查查", "", "", 'C'}, {"查快递", "", "", 'C'}, {"查询台", "李", "娜", 'C'},
+      {"区块链", "", "", 'Q'}, {"重汽", "", "", 'Z'}, {"种业", "", "", 'Z'}, {"解百纳", "", "", 'J'},
+      {"解放", "", "", 'J'}, {"单车", "", "", 'D'}, {"乐天", "", "", 'L'}, {"乐山", "", "", 'L'},
+      {"乐昌", "", "", 'L'}, {"种子", "", "", 'Z'}, {"秘密", "", "", 'M'}, {"查理", "", "", 'C'},
+      {"区域", "", "", 'Q'}, {"召集人", "", "", 'Z'}, {"曾明华五金", "曾", "明华", 'C'},
+      // A contact of the family alone does not make a company's name a person's.
+      {"单品专卖店", "单", "明", 'D'},
+  };
+  std::vector<PersonInfo> persons;
+  for (const Case& c : cases) {
+    persons.push_back(person(static_cast<int>(persons.size()) + 1, c.name));
+    if (!c.familyName.empty()) addContact(persons.back(), c.givenName, c.familyName);
+  }
+  std::map<int, std::string> filedUnder;
+  for (const auto& section : CustomerGrouping::groupAndOrder(records(persons), CustomerGrouping::kByName, "I"))
+    for (const auto& row : section.arrayPersons) filedUnder[row.personInfo->pid] = section.prefex;
+  for (std::size_t i = 0; i < cases.size(); ++i)
+    EXPECT_EQ(filedUnder[static_cast<int>(i) + 1], std::string(1, cases[i].letter)) << cases[i].name;
+
+  // Within a letter a person sorts by the family's reading too: 查明 (zha)
+  // after 曾文 (zeng), where the common reading (cha) would put it first.
+  std::vector<PersonInfo> z = {person(1, "查明"), person(2, "曾文"), person(3, "左岸")};
+  addContact(z[0], "明", "查");
+  addContact(z[1], "文", "曾");
+  EXPECT_EQ(layout(CustomerGrouping::groupAndOrder(records(z), CustomerGrouping::kByName, "I")), "Z: 曾文, 查明, 左岸");
 }
 
 TEST(CustomerGroupingTest, StateModeSortsKeysByOneDerivedKeyAndIgnoresImportance) {

@@ -53,6 +53,29 @@ class ListScreenTest : public CustomerScreenTest {
         if (row.personInfo->pid == customerId) return true;
     return false;
   }
+  // Taps the list's index at `title` as a finger does, where the index
+  // draws it.
+  bool tapIndex(const std::string& title) {
+    auto tv = table().tableView();
+    const auto& titles = tv->sectionIndexTitles();
+    const auto at = std::find(titles.begin(), titles.end(), title);
+    if (at == titles.end()) return false;
+    const ui::View* index = tv->sectionIndexView();
+    const ui::Rect b = index->bounds();
+    const double count = static_cast<double>(titles.size());
+    const double step = std::min(16.0, (b.height() - 16) / count);
+    const double y = b.midY() - step * count / 2 + step * (static_cast<double>(at - titles.begin()) + 0.5);
+    const bool tapped = driver->tapAt(index->convertPointToView({b.midX(), y}, nullptr));
+    flush();
+    return tapped;
+  }
+  // The title of the section the list shows at its top.
+  std::string topSection() {
+    const auto shown = table().tableView()->indexPathsForVisibleRows();
+    if (shown.empty()) return "<none>";
+    const auto first = *std::min_element(shown.begin(), shown.end());
+    return table().customerlist()[static_cast<std::size_t>(first.section)].prefex;
+  }
   CustomerListCell* cellOf(int customerId) {
     flush();
     auto tv = table().tableView();
@@ -79,10 +102,7 @@ TEST_F(ListScreenTest, ListsGroupsMarksAndSearchesTheDirectory) {
   ASSERT_TRUE(apple);
   EXPECT_TRUE(apple->tagLocal().isHidden());
   EXPECT_EQ(apple->normalColor(), gfx::Color::black());
-  // The index reaches a letter's section; a missing letter goes nowhere.
   auto tv = table().tableView();
-  EXPECT_TRUE(tv->selectSectionIndexTitle(1));    // "B"
-  EXPECT_FALSE(tv->selectSectionIndexTitle(2));   // "C"
 
   // Selecting a customer survives a change of grouping; contact mode selects nothing.
   ASSERT_TRUE(tv->tapRowAtIndexPath(pathOf(2)));
@@ -373,6 +393,36 @@ TEST_F(ListScreenTest, SectionsFoldAndComeBackWithTheirSelection) {
   EXPECT_EQ(table().personOfIndexPath(*table().selectedRow())->personInfo->pid, chosen);
 }
 
+// A tap on the index goes to its letter's section; on a letter without one,
+// to the nearest section after it, and past the last section to the
+// nearest one before it. By state, a state stands at the letter it is read
+// with.
+TEST_F(ListScreenTest, AnIndexLetterWithoutASectionGoesToTheNearestOne) {
+  int id = 100;
+  for (const char* name : {"Dune", "Delta", "Dove", "Drum", "Dart", "Dent"}) seed({id++, name, {{kState, "Texas"}}, {}, {}});
+  for (int i = 0; i < 10; ++i) seed({id++, "Mill " + std::to_string(i), {{kState, "Maine"}}, {}, {}});
+  open();
+  ASSERT_EQ(prefixes(), (std::vector<std::string>{txt("IMPORTANT"), "A", "B", "D", "M", "W", "#"}));
+  ASSERT_TRUE(tapIndex("M"));
+  EXPECT_EQ(topSection(), "M");
+  ASSERT_TRUE(tapIndex("B"));
+  EXPECT_EQ(topSection(), "B");
+  ASSERT_TRUE(tapIndex("C"));
+  EXPECT_EQ(topSection(), "D");
+  ASSERT_TRUE(tapIndex("E"));
+  EXPECT_EQ(topSection(), "M");
+
+  screen->customerList()->Selectbutton(CustomerGrouping::kByState);
+  flush();
+  ASSERT_EQ(prefixes(), (std::vector<std::string>{"Maine", "Texas", "ohio", "#"}));
+  ASSERT_TRUE(tapIndex("A"));
+  EXPECT_EQ(topSection(), "Maine");
+  ASSERT_TRUE(tapIndex("N"));
+  const auto shown = table().tableView()->indexPathsForVisibleRows();
+  const long ohio = CustomerGrouping::sectionForIndexTitle(table().customerlist(), "ohio");
+  EXPECT_NE(std::find(shown.begin(), shown.end(), ui::IndexPath{ohio, 0}), shown.end()) << "N did not lead to ohio";
+}
+
 // A company is filed by its name read as words (厦门 is the place "xiamen",
 // under X), and the search finds a full-width name by what the list files it
 // under: "ibm" finds "ＩＢＭ中国".
@@ -408,8 +458,8 @@ TEST_F(ListScreenTest, CompaniesAreFiledAsWordsAndSearchFoldsWidths) {
 // they stand at the start of the name, by the list's index: trades and
 // counties of their own readings too (springs are "tanhuang", water supply
 // "jishui"), a family's shop by its surname, and a customer who is a person
-// by the surname reading of the name (单雄信 under S); a contact's surname
-// likewise (阚 is "kan").
+// (named after its contact) by the surname reading of the name (单雄信 under
+// S); a contact's surname likewise (阚 is "kan").
 TEST_F(ListScreenTest, TheIndexLeadsToAChineseNameUnderTheLetterItIsReadWith) {
   const std::vector<std::pair<std::string, std::string>> names = {
       {"重阳酒坊", "C"},   {"朝日啤酒", "Z"},     {"乐府茶社", "Y"},   {"曾记粥铺", "Z"},     {"秘鲁进口商行", "B"},
@@ -417,7 +467,11 @@ TEST_F(ListScreenTest, TheIndexLeadsToAChineseNameUnderTheLetterItIsReadWith) {
       {"弹簧五金厂", "T"}, {"给水设备公司", "J"}, {"参茸行", "S"},     {"枞阳县农机", "Z"},   {"涡阳贸易", "G"},
       {"尉犁棉业", "Y"},   {"解州关帝庙", "X"},   {"阚泽商行", "K"},   {"单雄信", "S"},
   };
-  for (std::size_t i = 0; i < names.size(); ++i) seed({static_cast<int>(30 + i), names[i].first, {}, {}, {}});
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    std::vector<SeedContact> contacts;
+    if (names[i].first == "单雄信") contacts.push_back({static_cast<int>(70 + i), "雄信", "单", ""});
+    seed({static_cast<int>(30 + i), names[i].first, {}, {}, contacts});
+  }
   seed({60, "Acme", {}, {}, {{61, "Ze", "阚", ""}}});
   open();
   auto tv = table().tableView();

@@ -28,6 +28,10 @@
 #include "platform/ui/ScrollView.hpp"
 #include "services/MailComposer.hpp"
 #include "shell/frame/MainTabScreens.hpp"
+#include "shell/frame/UIToast.hpp"
+#include "shell/sync-screens/SyncViewController.hpp"
+#include "shell/sync-screens/ResourceUpdateView.hpp"
+#include "sync/SyncModel.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "store/SessionDatabase.hpp"
@@ -194,6 +198,41 @@ TEST_F(NewCustomerOrder, TheCustomerAndTheSignedMailedOrderReachTheServiceWithIt
     EXPECT_NEAR(o->discount(), uploaded[0].value("order_discount", 0.0), 0.01);
   }
   EXPECT_TRUE(listed);
+}
+
+// During the first sync, before the customers have come, the Customers
+// tab's "+" says that they are still on their way, for as long as it takes
+// to read; once the sync has brought them it opens a new customer's form.
+TEST_F(NewCustomerOrder, AddingACustomerBeforeTheFirstSyncBringsTheCustomersSaysWhy) {
+  start();
+  ASSERT_TRUE(signIn());
+  service->addFault(FaultRule::stallFor("syncData/customer", 0));
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
+  press(1);  // update now: to the Sync tab
+  auto screen = syncScreen();
+  ASSERT_TRUE(screen);
+  tap(screen->resourceUpdateView().btnsync());
+  auto customersAsked = [&] {
+    for (const auto& m : messages("syncData"))
+      if (m.qualifier == "customer") return true;
+    return false;
+  };
+  ASSERT_TRUE(waitFor(customersAsked, 30));
+  openTab(MainTabScreens::kCustomer);
+  auto book = customers();
+  ASSERT_TRUE(book);
+  tap(book->customerList()->addNewCustomerButton());
+  EXPECT_TRUE(UIToast::isShowing(en("CUSTOMERSSYNCING")));
+  EXPECT_FALSE(book->customerInfo()->isCreating());
+  settle(UIToast::readableSeconds(UIToast::kLengthShort) - 0.2);
+  EXPECT_TRUE(UIToast::isShowing(en("CUSTOMERSSYNCING"))) << "gone before it could be read";
+
+  service->releaseStalls();
+  service->clearFaults();
+  auto engine = SyncModel::sharedInstance();
+  ASSERT_TRUE(waitFor([&] { return !engine->isDownloading(); }, 60));
+  EXPECT_FALSE(alert()) << alertTitle();
+  ASSERT_TRUE(newCustomerForm());
 }
 
 // A customer whose upload the service stored but whose answer never came:

@@ -178,18 +178,28 @@ TEST(QuoteOrderEditorModelTest, ALineChangedOnTheProductScreen) {
   EXPECT_EQ(o.items[1]->quantity, QuoteOrderItemModel::kMaxQuantity - 1);
 }
 
-TEST(QuoteOrderEditorModelTest, TheAddressOnOneLine) {
+TEST(QuoteOrderEditorModelTest, TheAddressOnOneLineJoinsOnlyThePartsThatAreThere) {
   QuoteOrderEntity o{QuoteOrderEntity::Blank{}};
   o.customerAddress = "1 Main St";
   o.city = "Springfield";
-  EXPECT_EQ(Model::addressText(o, kLanguageEnglish), "1 Main St, Springfield, ");
-  o.state = "IL";
+  EXPECT_EQ(Model::addressText(o, kLanguageEnglish), "1 Main St, Springfield");
   o.zip_code = "62701";
+  EXPECT_EQ(Model::addressText(o, kLanguageEnglish), "1 Main St, Springfield, 62701");
+  o.state = "IL";
   EXPECT_EQ(Model::addressText(o, kLanguageEnglish), "1 Main St, Springfield, IL, 62701");
+  o.customerAddress = " ";
+  o.city = "";
+  EXPECT_EQ(Model::addressText(o, kLanguageEnglish), "IL, 62701");
   o.customerAddress = "人民路 1 号";
   o.city = "上海";
   o.state = "  ";
   EXPECT_EQ(Model::addressText(o, kLanguageChinese), "上海 人民路 1 号 邮编 62701");
+  o.zip_code = "";
+  EXPECT_EQ(Model::addressText(o, kLanguageChinese), "上海 人民路 1 号");
+  o.city = "";
+  o.customerAddress = "";
+  o.zip_code = "200001";
+  EXPECT_EQ(Model::addressText(o, kLanguageChinese), "邮编 200001");
   EXPECT_EQ(Model::addressText(QuoteOrderEntity{QuoteOrderEntity::Blank{}}, kLanguageEnglish), "");
 }
 
@@ -885,7 +895,7 @@ TEST_F(EditorTest, TheAddressOfANewCustomerIsTypedInItsPopover) {
   EXPECT_FALSE(editor->addressPopover());
   EXPECT_EQ(editor->quoteOrder()->customerAddress, "1 Main St");
   EXPECT_EQ(editor->quoteOrder()->city, "Springfield");
-  EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield, ");
+  EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield");
 }
 
 TEST_F(EditorTest, SignedAndSubmittedOrdersKeepTheirLines) {
@@ -951,7 +961,7 @@ TEST_F(EditorTest, TheCustomerFieldTiesTheOrderToACustomer) {
   driver().typeText("Acme");
   flush();
   EXPECT_EQ(o->customerId, 7);
-  EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield, ");
+  EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield");
   // One letter more: no customer of that name; the address goes.
   driver().typeText("x");
   EXPECT_EQ(editor->txtAddress().text(), "");
@@ -972,7 +982,7 @@ TEST_F(EditorTest, TheCustomerFieldTiesTheOrderToACustomer) {
   driver().pressReturn();
   flush();
   EXPECT_EQ(o->customerAddress, "1 Main St");
-  EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield, ");
+  EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield");
 }
 
 // The customer book is still being read when the editor opens: the field
@@ -1111,6 +1121,22 @@ TEST_F(EditorTest, TypingALineQuantityPutsTheProductScreenBackBelowTheBar) {
   // The name row shows below the bar again.
   ui::View& name = detail->productNameLabel();
   EXPECT_GE(name.convertRectToView(name.bounds(), nullptr).y(), nav->navigationBar().frame().maxY());
+}
+
+// Every field's label ends with the colon of the interface language: the
+// full-width one in Chinese.
+TEST_F(EditorTest, TheFieldsLabelsTakeTheColonOfTheLanguage) {
+  open(newOrder(1, "Ann"), Model::kNewOrder);
+  for (const char* shown : {"Order date:", "Customer:", "Note:", "Address:"})
+    EXPECT_TRUE(driver().findByText(shown, editor->view().get())) << shown;
+  LanguageManager::sharedInstance().setCurrentLanguage(kLanguageChinese);
+  Language::resetLanguageCache();
+  flush();
+  for (const char* shown : {"下单时间：", "客户：", "备注：", "地址："})
+    EXPECT_TRUE(driver().findByText(shown, editor->view().get())) << shown;
+  EXPECT_FALSE(driver().findByText("客户:", editor->view().get()));
+  LanguageManager::sharedInstance().setCurrentLanguage(kLanguageEnglish);
+  Language::resetLanguageCache();
 }
 
 TEST_F(EditorTest, TheProductScreensBackFollowsTheLanguage) {

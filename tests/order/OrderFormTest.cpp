@@ -86,7 +86,8 @@ class OrderFormTest : public OrderStoreTest {
   void SetUp() override {
     OrderStoreTest::SetUp();
     // The keys themselves stand for the texts.
-    setTextLookup([](const std::string& key) { return std::optional<std::string>(key); });
+    // Each text its key, the labels' colon as the English table gives it.
+    setTextLookup([](const std::string& key) { return std::optional<std::string>(key == "LABELCOLON" ? ":" : key); });
   }
   void TearDown() override {
     setTextLookup(nullptr);
@@ -400,6 +401,7 @@ TEST_F(OrderFormTest, ALanguageChangeMovesTheFieldWithTheLayout) {
   // The other language's note runs over several lines.
   setTextLookup([](const std::string& key) -> std::optional<std::string> {
     if (key == "NOTE") return std::string(120, 'N');
+    if (key == "LABELCOLON") return ":";
     return key;
   });
   form->updateLanguage();
@@ -413,12 +415,16 @@ TEST_F(OrderFormTest, ALanguageChangeMovesTheFieldWithTheLayout) {
 TEST_F(OrderFormTest, ChineseTextsReadBack) {
   setTextLookup([](const std::string& key) -> std::optional<std::string> {
     if (key == "CUSTOMERINFO") return "客户信息";
+    if (key == "ORDERNUMBER") return "订单编号";
+    if (key == "LABELCOLON") return "\uFF1A";
     return key;
   });
   auto doc = document(formOrder(1, "王小明"));
   ASSERT_TRUE(doc);
   EXPECT_EQ(doc->findText(0, "客户信息").size(), 1u);
   EXPECT_EQ(doc->findText(0, "王小明").size(), 1u);
+  // A label takes the full-width colon, with no space after it.
+  EXPECT_EQ(doc->findText(0, "订单编号\uFF1A").size(), 1u);
 }
 
 // --- the signature pad -------------------------------------------------------------

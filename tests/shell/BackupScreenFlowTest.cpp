@@ -227,7 +227,7 @@ TEST_F(BackupScreenFlowTest, ABackupThenARestoreThatDownloadsTheLibraryFilesAgai
   const double when = backupManager->lastBackupDate();
   ASSERT_NE(when, 0);
   EXPECT_EQ(page->lastBackupDateLabel().text(),
-            test::textOf("LASTBACKUP") + ": " + BackupScreenPresenter::friendlyDateTimeString(when, base::Date::now()));
+            "Last backup: " + BackupScreenPresenter::friendlyDateTimeString(when, base::Date::now()));
   EXPECT_NE(page->lastBackupDateLabel().text().find(test::textOf("LASTBACKUPTODAY")), std::string::npos);
   EXPECT_FALSE(page->lastBackupDateLabel().isHidden());
   EXPECT_TRUE(page->backupProgress().isHidden());

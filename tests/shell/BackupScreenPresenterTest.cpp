@@ -68,9 +68,15 @@ TEST_F(BackupScreenPresenterTest, DatesReadTodayYesterdayOrTheCalendarDate) {
 TEST_F(BackupScreenPresenterTest, TheLastBackupLabelNeedsABackup) {
   const double now = local("2026-03-10 12:00:00");
   EXPECT_EQ(P::lastBackupText(false, local("2026-03-10 09:00:00"), now), "");
-  EXPECT_EQ(P::lastBackupText(true, 0, now), test::textOf("LASTBACKUP") + ": " + test::textOf("NORECORD"));
-  EXPECT_EQ(P::lastBackupText(true, local("2026-03-10 09:00:00"), now),
-            test::textOf("LASTBACKUP") + ": " + today() + " 09:00");
+  // The label and its value as one line reads in either language: no
+  // capital after an English colon, the full-width colon in Chinese.
+  EXPECT_EQ(P::lastBackupText(true, 0, now), "Last backup: date not recorded");
+  EXPECT_EQ(P::lastBackupText(true, local("2026-03-10 09:00:00"), now), "Last backup: today 09:00");
+  EXPECT_EQ(P::lastBackupText(true, local("2026-03-09 19:30:00"), now), "Last backup: yesterday 19:30");
+  test::installChineseTexts();
+  EXPECT_EQ(P::lastBackupText(true, 0, now), "上次备份：日期无记录");
+  EXPECT_EQ(P::lastBackupText(true, local("2026-03-10 09:00:00"), now), "上次备份：今天 09:00");
+  test::installEnglishTexts();
 }
 
 TEST_F(BackupScreenPresenterTest, RowsAndTapsFollowTheRunAndTheSession) {

@@ -180,6 +180,43 @@ TEST_F(TabBarTest, HiddenHomeStillSelectedAndEightButtonsFit) {
   EXPECT_TRUE(tabBar()->button(7).isSelected());
 }
 
+// The settings window covers the whole window, its tab bar too: the bar is
+// drawn under the same shade as the screen above it, and a tap on one of
+// its buttons neither changes the tab nor closes the window.
+TEST_F(TabBarTest, TheBarBehindTheSettingsWindowIsDrawnCoveredAndTakesNoTap) {
+  launch();
+  showMainFor("acme", "1,1,1,1,1,1,1", LoginType::Online);
+  auto tab = tabBar();
+  const ui::Rect catalogue = tab->button(1).btn().convertRectToView(tab->button(1).btn().bounds(), nullptr);
+  const ui::Rect bar = tab->backgroundImage().convertRectToView(tab->backgroundImage().bounds(), nullptr);
+  // A spot of the bar between two buttons, and one of the screen above it.
+  const ui::Point onBar{(catalogue.maxX() + tab->button(2).frame().minX() + bar.minX()) / 2, bar.midY()};
+  const ui::Point onScreen{100, 400};
+  const auto brightness = [&](ui::Point p) {
+    auto frame = driver().render();
+    if (!frame) return -1.0;
+    const double scale = static_cast<double>(frame->pixelWidth()) / 1024;
+    const auto c = frame->pixelAt(static_cast<int>(p.x * scale), static_cast<int>(p.y * scale));
+    return c.r() + c.g() + c.b();
+  };
+  settle();
+  const double barBefore = brightness(onBar), screenBefore = brightness(onScreen);
+  ASSERT_GT(barBefore, 0);
+  tap(tab->button(MainTabScreens::kSettings).btn());
+  settle(1);
+  ASSERT_TRUE(tab->presentedViewController());
+  const double barCovered = brightness(onBar), screenCovered = brightness(onScreen);
+  ASSERT_LT(screenCovered, screenBefore * 0.8) << "the screen above the bar is not shaded";
+  EXPECT_NEAR(barCovered / barBefore, screenCovered / screenBefore, 0.05) << "the bar is not shaded as the screen is";
+
+  const int selected = tab->iCurSelectTab();
+  driver().tapAt(catalogue.center());
+  settle(1);
+  EXPECT_EQ(tab->iCurSelectTab(), selected);
+  EXPECT_TRUE(tab->presentedViewController());
+  EXPECT_TRUE(tab->button(MainTabScreens::kSettings).isSelected());
+}
+
 // What the features and the shell's screens ask of the application reaches
 // the tab bar shown; each session asks through actions of its own, which go
 // quiet when it ends.

@@ -17,6 +17,7 @@
 #include "shell/frame/MessageBox.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "shell/config/Language.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "util/DiskRoom.hpp"
 #include "store/DataAccessManager.hpp"
@@ -163,6 +164,15 @@ TEST_F(SignInTest, OfflineAfterLogoutAndItsRefusals) {
   EXPECT_NE(welcome()->errors().back().find(":" + std::to_string(server.httpPort)), std::string::npos);
   EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
   EXPECT_FALSE(fs::exists(base::Paths::documents() / "globex"));
+  // In Chinese the second sentence follows the first one's full stop with
+  // no space between them.
+  LanguageManager::sharedInstance().setCurrentLanguage(2);
+  signIn("globex", "rep", "secret");
+  const std::string chinese = en("FIRSTLOGINNETWORKERRO");
+  ASSERT_TRUE(chinese.ends_with("\u3002")) << chinese;
+  EXPECT_EQ(welcome()->errors().back(),
+            chinese + Language::format(en("SERVERNOTREACHED"), {server.strIP + ":" + std::to_string(server.httpPort)}));
+  LanguageManager::sharedInstance().setCurrentLanguage(1);
 
   // A service that answers, but more slowly than the floor: it was reached.
   pointAt(*service);

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <regex>
+#include <set>
 
 #include "SyncEngineTestSupport.hpp"
 #include "SyncScreenTestSupport.hpp"
@@ -15,6 +16,8 @@
 #include "shell/sync-screens/SyncViewController.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
+#include "transport/Transfer.hpp"
+#include "platform/base/RunLoop.hpp"
 
 namespace fs = std::filesystem;
 
@@ -204,6 +207,82 @@ TEST_F(SyncScreenFlowTest, AWholeSyncFromTheTabShowsItsProgressAndTheLastSyncTim
   EXPECT_FALSE(alert());
   window->snapshot(shots, "sync-tab-finished");
   EXPECT_TRUE(fs::file_size(shots / "sync-tab-finished.png") > 0);
+}
+
+// The products' thumbnails and half of their pictures come at once, the
+// other half at 700 bytes a second in all, with most of their bytes still
+// to come: the tab never says that less than a minute is left. Once the
+// rate has been measured for a few seconds it says how many minutes, not
+// far fewer than the bytes still to come take at the rate they come.
+TEST_F(SyncScreenFlowTest, PicturesComingSlowlyAreNeverToldAsLessThanAMinuteAway) {
+  signIn();
+  show();
+  sales::FaultRule slow;
+  slow.path = "*/product/*.jpg";
+  slow.kind = sales::FaultKind::Trickle;
+  slow.chunkBytes = 70;
+  slow.seconds = 0.3;
+  service->addFault(slow);
+  const auto data = service->backend().currentData("acme");
+  ASSERT_TRUE(data);
+  double pictureBytes = 0;
+  for (const auto& [path, bytes] : data->files)
+    if (path.rfind("product/", 0) == 0 && path.ends_with(".jpg")) pictureBytes += static_cast<double>(bytes->size());
+
+  std::set<std::string> shown;
+  auto look = [&] {
+    shown.insert(panel().lblRemainTime().text());
+    return false;
+  };
+  ASSERT_TRUE(window->driver().tap(panel().btnsync()));
+  ASSERT_TRUE(runUntil([&] { return look() || !fileRequests().empty(); }, 30));
+  const auto& loop = base::RunLoop::main();
+  const double began = loop.now();
+  // The fast files come within the first seconds; the slow ones' rate after.
+  runUntil([&] { return look() || loop.now() - began > 3; }, 20);
+  const double slowFrom = loop.now();
+  const std::uint64_t slowBytes = Transfer::bytesMoved();
+  runUntil([&] { return look() || loop.now() - began > SyncModel::kRateSeconds + 4; }, 20);
+  const double rate = static_cast<double>(Transfer::bytesMoved() - slowBytes) / (loop.now() - slowFrom);
+  EXPECT_EQ(shown.count(test::textOf("TIMEREMAININGLESSAMINUTE")), 0u) << "less than a minute was promised";
+  // The slow pictures' bytes left (at least: what came at their rate all
+  // along, and half again) at the rate they come, in whole minutes.
+  const double brought = rate * (loop.now() - began) * 1.5;
+  const int minutes = static_cast<int>((pictureBytes - brought) / rate / 60);
+  ASSERT_GT(minutes, 1) << "the pictures would be here within the test: " << pictureBytes << " bytes at " << rate;
+  static const std::regex figure("([0-9]+)");
+  std::smatch m;
+  const std::string now = panel().lblRemainTime().text();
+  ASSERT_TRUE(std::regex_search(now, m, figure)) << "no minutes told: \"" << now << "\"";
+  EXPECT_GE(std::stoi(m[1].str()), minutes / 2) << now;
+}
+
+// The products' pictures all come and their row says so; the sales
+// materials' trickle in with most of their bytes to come: the time left is
+// theirs, never less than a minute.
+TEST_F(SyncScreenFlowTest, ProductsDoneWithMaterialsStillComingSlowlyLeaveMoreThanAMinute) {
+  signIn();
+  show();
+  for (const char* path : {"*/icon/*", "*/library/cover_image/*"}) {
+    sales::FaultRule slow;
+    slow.path = path;
+    slow.kind = sales::FaultKind::Trickle;
+    slow.chunkBytes = 70;
+    slow.seconds = 0.3;
+    service->addFault(slow);
+  }
+  std::set<std::string> shown;
+  const auto productsDone = [&] {
+    shown.insert(panel().lblRemainTime().text());
+    return panel().syncInfoProduc().lbprogressTxt() == test::textOf("COMPLETED");
+  };
+  ASSERT_TRUE(window->driver().tap(panel().btnsync()));
+  ASSERT_TRUE(runUntil(productsDone, 60));
+  const auto& loop = base::RunLoop::main();
+  const double done = loop.now();
+  runUntil([&] { return !productsDone() || loop.now() - done > 2; }, 10);
+  ASSERT_NE(panel().row(SyncRow::Material).lbprogressTxt(), test::textOf("COMPLETED"));
+  EXPECT_EQ(shown.count(test::textOf("TIMEREMAININGLESSAMINUTE")), 0u) << "less than a minute was promised";
 }
 
 TEST_F(SyncScreenFlowTest, AnInjectedFaultEndsTheRunWithTheFailureAlert) {

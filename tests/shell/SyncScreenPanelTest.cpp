@@ -102,8 +102,10 @@ TEST_F(SyncScreenPanelTest, TheScreenSetsItselfUpOnceFromTheConfigurationAndTheL
   EXPECT_TRUE(panel().syncInfoProduc().isHidden());
   EXPECT_EQ(panel().syncInfoIcon().frame().y(), 70);
   EXPECT_EQ(panel().syncInfoCustomer().frame().y(), 135);
-  EXPECT_EQ(panel().syncInfoIcon().lbTittle().text(), test::textOf("SAVEMATERIAL"));
-  EXPECT_EQ(panel().syncInfoProduc().lbTittle().text(), test::textOf("PRODUCT") + ":");
+  // The rows' titles alike: no colon on any of them.
+  EXPECT_EQ(panel().syncInfoProduc().lbTittle().text(), "Products");
+  EXPECT_EQ(panel().syncInfoIcon().lbTittle().text(), "Sales materials");
+  EXPECT_EQ(panel().syncInfoCustomer().lbTittle().text(), "Customers");
   for (SyncRow row : {SyncRow::Products, SyncRow::Material, SyncRow::Customers}) {
     EXPECT_EQ(panel().row(row).lbDatevalue().text(), "08:30 03/04/26");
     EXPECT_EQ(panel().row(row).lbDateTag().text(), test::textOf("LASTSYNC"));
@@ -195,7 +197,9 @@ TEST_F(SyncScreenPanelTest, ALanguageChangeRetranslatesAndKeepsTheLastSyncTime) 
   EXPECT_EQ(panel().btnsync().currentTitle(), test::textOf("GETUPDATES"));
   EXPECT_EQ(panel().labelBgDownload().text(), test::textOf("HELPBACKGROUNDDOWNLOAD"));
   EXPECT_EQ(panel().syncInfoCustomer().lbprogressTxt(), test::textOf("COMPLETED"));
-  EXPECT_EQ(panel().syncInfoCustomer().lbTittle().text(), test::textOf("CUSTOMERPOINT"));
+  EXPECT_EQ(panel().syncInfoProduc().lbTittle().text(), "产品");
+  EXPECT_EQ(panel().syncInfoIcon().lbTittle().text(), "销售资料");
+  EXPECT_EQ(panel().syncInfoCustomer().lbTittle().text(), "客户资料");
   // The time of the last sync is still shown, in the Chinese short date.
   EXPECT_EQ(panel().syncInfoProduc().lbDatevalue().text(), "08:30 26/03/04");
   // Idle, the spinner stays still.

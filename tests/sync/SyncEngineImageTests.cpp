@@ -45,18 +45,48 @@ FaultRule stallOf(const std::string& path) {
   return stall;
 }
 
-TEST(SyncTimeLeftTest, TimeLeftFromElapsedTimeAndFilesDone) {
-  // Nothing done yet: no estimate, except at the very first report.
-  EXPECT_EQ(SyncModel::remainTimeFor(0, 11, 0), 0);
-  EXPECT_EQ(SyncModel::remainTimeFor(5, 11, 0), SyncModel::kRemainTimeUnknown);
-  EXPECT_EQ(SyncModel::remainTimeFor(5, 0, 0), 0);
-  // 3 of 11 files in 10 s: 36.7 s in all, 26 s to go (truncated).
-  EXPECT_EQ(SyncModel::remainTimeFor(10, 11, 3), 26);
-  EXPECT_EQ(SyncModel::remainTimeFor(3, 4, 2), 3);
-  EXPECT_EQ(SyncModel::remainTimeFor(10, 10, 10), 0);
-  // Saturates instead of overflowing.
-  EXPECT_EQ(SyncModel::remainTimeFor(1e9, 1e6, 1), SyncModel::kRemainTimeUnknown);
-  EXPECT_EQ(SyncModel::remainTimeFor(2147483647.0, 2, 1), SyncModel::kRemainTimeUnknown);
+// The time left is the bytes still to come at the rate of the last stretch
+// of a few seconds: none until the rate has been measured that long and a
+// file's size is known; the files under way by what they have still to
+// bring, the others at the size of the files so far.
+TEST(SyncTimeLeftTest, TimeLeftIsTheBytesToComeAtTheRateMeasured) {
+  using R = SyncModel::TimeLeftReading;
+  const int unknown = SyncModel::kRemainTimeUnknown;
+  const struct {
+    R reading;
+    int seconds;
+  } cases[] = {
+      // Nothing left: none.
+      {{.seconds = 1, .bytes = 0, .filesLeft = 0}, 0},
+      // Not measured long enough, or nothing moved yet, or no size known.
+      {{.seconds = 4.9, .bytes = 5000, .filesLeft = 3, .filesArrived = 2}, unknown},
+      {{.seconds = 10, .bytes = 0, .filesLeft = 3, .underWayFiles = 1, .underWayAnnounced = 1000}, unknown},
+      {{.seconds = 10, .bytes = 500, .filesLeft = 3}, unknown},
+      // 700 bytes a second into one file of 3 MB announced: its rest at that
+      // rate, far past a minute.
+      {{.seconds = 6, .bytes = 4200, .bytesSinceBegan = 4200, .filesLeft = 1, .underWayFiles = 1,
+        .underWayAnnounced = 3145728, .underWayBrought = 4200},
+       4487},
+      // Ten files of 10 KB came in 10 s; ten more, none under way: 10 s.
+      {{.seconds = 10, .bytes = 102400, .bytesSinceBegan = 102400, .filesLeft = 10, .filesArrived = 10}, 10},
+      // Small files came fast, the last ones come at 2100 bytes a second:
+      // that rate, not the phase's, over 79500 bytes under way and 21 files
+      // of (289500 + 90000) / 51 bytes.
+      {{.seconds = 5, .bytes = 10500, .bytesSinceBegan = 300000, .filesLeft = 24, .filesArrived = 48,
+        .underWayFiles = 3, .underWayAnnounced = 90000, .underWayBrought = 10500},
+       112},
+      // Two small files came (2000 bytes), one of 2 MB runs (1000 bytes in):
+      // its rest, and the file not yet started at the size of the three
+      // (2002000 / 3), at 600 bytes a second.
+      {{.seconds = 5, .bytes = 3000, .bytesSinceBegan = 3000, .filesLeft = 2, .filesArrived = 2, .underWayFiles = 1,
+        .underWayAnnounced = 2000000, .underWayBrought = 1000},
+       4443},
+      // Saturates instead of overflowing.
+      {{.seconds = 1e9, .bytes = 1, .bytesSinceBegan = 1, .filesLeft = 1e6, .filesArrived = 1}, unknown},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(SyncModel::remainTimeFor(c.reading), c.seconds)
+        << c.reading.seconds << " s, " << c.reading.bytes << " bytes, " << c.reading.filesLeft << " files left";
 }
 
 TEST_F(SyncEngineTest, BatchProgressBecomesTheShownProgressAndEndsTheKindOnce) {
@@ -87,19 +117,20 @@ TEST_F(SyncEngineTest, BatchProgressBecomesTheShownProgressAndEndsTheKindOnce) {
 
   // From here the test is the batch queue, on a clock it moves itself.
   base::RunLoop::main().setClock(clock);
+  // The files are stalled: no size is known, so no time left is told.
   e->setProgress(0.5f);
   ASSERT_EQ(delegate->progress.size(), 1u);
   EXPECT_FLOAT_EQ(delegate->progress[0].progress, 0.875f);
   EXPECT_EQ(delegate->progress[0].imageType, 1);
-  EXPECT_EQ(delegate->progress[0].remainTime, 0);
+  EXPECT_EQ(delegate->progress[0].remainTime, SyncModel::kRemainTimeUnknown);
   advance(10);
   e->setProgress(0.5f);  // a repeated value is dropped
   EXPECT_EQ(delegate->progress.size(), 1u);
   e->fileArrived();
-  e->setProgress(0.6f);  // 3 of the 11 listed files done in 10 s
+  e->setProgress(0.6f);
   ASSERT_EQ(delegate->progress.size(), 2u);
   EXPECT_FLOAT_EQ(delegate->progress[1].progress, 0.9f);
-  EXPECT_EQ(delegate->progress[1].remainTime, 26);
+  EXPECT_EQ(delegate->progress[1].remainTime, SyncModel::kRemainTimeUnknown);
   // Then nothing arrives for a while: the estimate is withdrawn, once.
   const int withdrawn = delegate->withdrawals;
   advance(SyncModel::estimateQuietSeconds() + 0.1);

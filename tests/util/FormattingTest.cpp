@@ -118,6 +118,13 @@ TEST(FormattingTest, TextRules) {
   EXPECT_FALSE(isBlank("\u200B"));  // zero-width space is no white space
   EXPECT_FALSE(isBlank(std::string("\xFF", 1)));
   EXPECT_EQ(trimUnicodeWhitespace("\u3000 北京\u3000"), "北京");
+  // Sentences: a space after a Latin full stop, none after a Chinese one.
+  EXPECT_EQ(joinSentences("Not found.", "Try again."), "Not found. Try again.");
+  EXPECT_EQ(joinSentences("未找到。", "请重试。"), "未找到。请重试。");
+  EXPECT_EQ(joinSentences("为什么？", "请重试。"), "为什么？请重试。");
+  EXPECT_EQ(joinSentences("停止！", "Retry"), "停止！Retry");
+  EXPECT_EQ(joinSentences("", "Try again."), "Try again.");
+  EXPECT_EQ(joinSentences("Not found.", " "), "Not found.");
   EXPECT_EQ(trimUnicodeWhitespace(" a b\u00A0"), "a b");
   EXPECT_EQ(trimUnicodeWhitespace("\u3000"), "");
   EXPECT_EQ(withoutUnicodeWhitespace(" a\u3000b c\n"), "abc");

@@ -49,6 +49,16 @@ TEST(Pinyin, NameKeysFoldWidthsAndAccentsAndReadSurnamesAsSurnames) {
       {"曾国藩", "zengguofan"},         // 曾 as a surname, not "ceng"
       {"单雄信", "shanxiongxin"},       // 单 as a surname, not "dan"
       {"阚泽", "kanze"},                 // 阚, where the reader says "han"
+      {"查明", "zhaming"},               // words of the dictionary, read as people
+      {"乐毅", "yueyi"},
+      {"单纯", "shanchun"},
+      {"解明", "xieming"},
+      {"朴槿惠", "piaojinhui"},          // 朴, where the reader says "pu"
+      {"覃海", "qinhai"},
+      {"尉迟恭", "yuchigong"},           // a family of two characters
+      {"尉缭", "weiliao"},
+      {"王曾", "wangceng"},              // the given name by its common reading
+      {" 曾藩", "zengfan"},
       {"北京　贸易", "beijingmaoyi"},    // an ideographic space
       {"\u00A0Acme\u2003Co", "AcmeCo"},
       {"Acme Ltd.\t42\r\n", "AcmeLtd.42"},
@@ -98,7 +108,15 @@ TEST(Pinyin, WordKeysReadACharacterAsItReadsWhereItStands) {
       {"仇氏", "qiushi"},
       {"区氏餐饮", "oushicanyin"},
       {"上海曾氏贸易", "shanghaizengshimaoyi"},  // a family's name after a place
-      {"曾明华", "zengminghua"},                  // a person's name alone: the surname reading
+      {"曾明华", "cengminghua"},                  // a company's name: no family mark, the common reading
+      {"乐高", "legao"},                          // brands read by their characters' common readings
+      {"单品", "danpin"},
+      {"查询台", "chaxuntai"},
+      {"区块链", "qukuailian"},
+      {"重汽", "zhongqi"},
+      {"种业", "zhongye"},
+      {"解百纳", "jiebaina"},
+      {"单车行", "danchehang"},
       {"曾明华五金", "cengminghuawujin"},         // a company's, no family mark: the word reading
       {"阚泽商行", "kanzeshanghang"},             // a family's name at the start
       {"弹簧厂", "tanhuangchang"},                // a trade of its own reading

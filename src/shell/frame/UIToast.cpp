@@ -87,27 +87,39 @@ void UIToast::nextStep() {
   MV_ASSERT_MAIN_THREAD();
   const std::int64_t step = animation++;
   auto self = std::static_pointer_cast<UIToast>(shared_from_this());
-  auto then = [self](bool) { self->nextStep(); };
+  // Each step takes its time whether or not views animate: where nothing
+  // animates (no window watches, or a test's), the toast still stays up as
+  // long as it takes to read.
+  auto over = [this, self](double seconds, const std::function<void()>& change) {
+    if (ui::View::areAnimationsEnabled()) {
+      ui::View::animate(seconds, change, [self](bool) { self->nextStep(); });
+      return;
+    }
+    change();
+    // The window holds the toast while it shows; one gone with its window
+    // takes its next step with it.
+    steps_.after(seconds, [weak = std::weak_ptr<UIToast>(self)] {
+      if (auto toast = weak.lock()) toast->nextStep();
+    });
+  };
   switch (step) {
     case 0: {
       addSubview(std::make_shared<ui::View>(bounds()));
-      ui::View::animate(0.2, [this] { setTransform(orientation_.concat(ui::AffineTransform::scale(1.15, 1.15))); }, then);
+      over(0.2, [this] { setTransform(orientation_.concat(ui::AffineTransform::scale(1.15, 1.15))); });
       break;
     }
     case 1:
-      ui::View::animate(0.1, [this] { setTransform(orientation_.concat(ui::AffineTransform::scale(0.999, 0.999))); }, then);
+      over(0.1, [this] { setTransform(orientation_.concat(ui::AffineTransform::scale(0.999, 0.999))); });
       break;
     case 2:
-      ui::View::animate(m_length == kLengthLong ? 3.0 : 0.5,
-                        [this] { setTransform(orientation_.concat(ui::AffineTransform::scale(1.0, 1.0))); }, then);
+      over(m_length == kLengthLong ? 3.0 : 0.5,
+           [this] { setTransform(orientation_.concat(ui::AffineTransform::scale(1.0, 1.0))); });
       break;
     case 3:
-      ui::View::animate(1.0,
-                        [this] {
-                          setTransform(orientation_.concat(ui::AffineTransform::scale(1.1, 0.01)));
-                          setAlpha(0);
-                        },
-                        then);
+      over(1.0, [this] {
+        setTransform(orientation_.concat(ui::AffineTransform::scale(1.1, 0.01)));
+        setAlpha(0);
+      });
       break;
     default: {
       auto children = subviews();

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/base/CancelTracker.hpp"
 #include "platform/ui/Label.hpp"
 #include "platform/ui/View.hpp"
 
@@ -60,6 +61,8 @@ class UIToast : public ui::View {
   int m_gravity = kGravityLower;
   std::string text_;
   ui::AffineTransform orientation_;
+  // The steps' times where views do not animate.
+  base::CancelTracker steps_;
 };
 
 }  // namespace mv

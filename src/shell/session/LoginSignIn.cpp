@@ -435,7 +435,7 @@ void LoginMode::offlineSignIn(const NetBaseRst& result) {
   SessionDatabase::close();
   MessageBox::sharedInstance().EndBlockWait();
 
-  auto unreachable = [](const std::string& message) { return message + " " + serverNotReachedText(); };
+  auto unreachable = [](const std::string& message) { return joinSentences(message, serverNotReachedText()); };
   std::error_code ec;
   auto folder = clientFolder();
   if (!folder || !fs::is_directory(*folder, ec)) {

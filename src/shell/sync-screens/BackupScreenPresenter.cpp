@@ -27,8 +27,8 @@ std::string BackupScreenPresenter::friendlyDateTimeString(double secondsSince197
 
 std::string BackupScreenPresenter::lastBackupText(bool hasBackup, double lastBackupDate, double now) {
   if (!hasBackup) return std::string();
-  const std::string date = lastBackupDate == 0 ? text("NORECORD") : friendlyDateTimeString(lastBackupDate, now);
-  return text("LASTBACKUP") + ": " + date;
+  if (lastBackupDate == 0) return text("LASTBACKUPNODATE");
+  return labelledText("LASTBACKUP", friendlyDateTimeString(lastBackupDate, now));
 }
 
 BackupRowLook BackupScreenPresenter::backupRow(bool isBackingUp) {

@@ -56,10 +56,10 @@ class BackupScreenPresenter {
     NeedSyncAlert,
   };
 
-  // "Today 00:05", "Yesterday 23:59", else the date.
+  // "today 00:05", "yesterday 23:59", else the date.
   static std::string friendlyDateTimeString(double secondsSince1970, double now);
-  // "LASTBACKUP: <date>" (the date "NORECORD" when the time is 0); empty
-  // without a backup.
+  // "LASTBACKUP: <date>" with the language's colon ("LASTBACKUPNODATE" when
+  // the time is 0); empty without a backup.
   static std::string lastBackupText(bool hasBackup, double lastBackupDate, double now);
 
   static BackupRowLook backupRow(bool isBackingUp);

@@ -59,7 +59,7 @@ void ResourceUpdateView::initializationView(const ui::Rect& frame) {
 }
 
 void ResourceUpdateView::setRowTitles() {
-  syncInfoProduc_->lbTittle().setText(text("PRODUCT") + ":");
+  syncInfoProduc_->lbTittle().setText(text("PRODUCTS"));
   syncInfoIcon_->lbTittle().setText(text("SAVEMATERIAL"));
   syncInfoCustomer_->lbTittle().setText(text("CUSTOMERPOINT"));
 }

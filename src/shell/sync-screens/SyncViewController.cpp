@@ -228,6 +228,10 @@ void SyncViewController::setProgress(float progress, int imageType, int remainTi
   if (auto update = SyncScreenPresenter::progressUpdate(progress, imageType)) apply(*update);
 }
 
+void SyncViewController::remainTimeChanged(int seconds) {
+  if (resourceUpdateView_) resourceUpdateView_->setRemainTime(seconds);
+}
+
 void SyncViewController::estimateWithdrawn() {
   if (resourceUpdateView_) resourceUpdateView_->setRemainTime(SyncModel::kRemainTimeUnknown);
 }

@@ -47,6 +47,7 @@ class SyncViewController : public ui::ViewController,
   void finishedSync() override;
   void filesNotReceived(const std::string& message) override;
   void setProgress(float progress, int imageType, int remainTime) override;
+  void remainTimeChanged(int seconds) override;
   void getCustomerFinished() override;
   void estimateWithdrawn() override;
   void syncEndedBySession() override;
