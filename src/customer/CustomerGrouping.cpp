@@ -78,7 +78,8 @@ struct NameKey {
   char initial = CustomerGrouping::kOtherKey[0];
 };
 
-NameKey nameKeyOf(const PersonInfo& person) {
+template <class Person>
+NameKey nameKeyOf(const Person& person) {
   const std::string& name = person.name;
   if (isBlank(name)) return {std::string(1, '\x7f'), CustomerGrouping::kOtherKey[0]};
   std::string folded = CustomerGrouping::customerSortKey(person);
@@ -86,13 +87,17 @@ NameKey nameKeyOf(const PersonInfo& person) {
   return {std::move(folded) + '\x01' + name, initial};
 }
 
-std::string nameOrderKey(const PersonInfo& person) { return nameKeyOf(person).key; }
+template <class Person>
+std::string nameOrderKey(const Person& person) {
+  return nameKeyOf(person).key;
+}
 
 // Whether the customer is a person rather than a company: its record names
 // it after one of its contacts, by that contact's whole name (family name
 // first or last) or, in Chinese, by that contact's family name and a given
 // name (one renamed since the contact was entered).
-bool namedAfterContact(const PersonInfo& person) {
+template <class Person>
+bool namedAfterContact(const Person& person) {
   if (person.contact.empty()) return false;
   const std::string name = withoutUnicodeWhitespace(person.name);
   for (const auto& c : person.contact) {
@@ -212,6 +217,10 @@ std::vector<CustomerInfoList> byContact(const PersonRecords& persons) {
 std::string CustomerGrouping::sortKey(const std::string& text) { return nameSortKey(text, NameReading::Words); }
 
 std::string CustomerGrouping::customerSortKey(const PersonInfo& person) {
+  return namedAfterContact(person) ? personSortKey(person.name) : sortKey(person.name);
+}
+
+std::string CustomerGrouping::customerSortKey(const PersonSummary& person) {
   return namedAfterContact(person) ? personSortKey(person.name) : sortKey(person.name);
 }
 

@@ -121,6 +121,7 @@ class CustomerGrouping {
   // Chinese, by its family name and a given name) as a person's name, any
   // other as a company's.
   static std::string customerSortKey(const PersonInfo& person);
+  static std::string customerSortKey(const PersonSummary& person);
   // Sorts customers by name: by sort key, then literally, then in their
   // given order; blank names last.
   static void sortByName(std::vector<PersonInfo>& persons);
