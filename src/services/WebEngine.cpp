@@ -325,13 +325,19 @@ double ownMegabytes(const std::string& pid) {
 // the next reading could see it past the ceiling.
 bool nearTheCeiling(double megabytes, unsigned ceiling) { return megabytes * 3 > ceiling * 2.0; }
 
+// Whether an end heard now may be taken for that reading's: one read near
+// the ceiling a moment ago, or one the watch ended itself, however long the
+// main loop, busy elsewhere, takes to hear of that end.
+bool stillTold(const MemoryWatch::Reading& reading, std::int64_t now) {
+  const double reach = reading.ended ? WebEngine::kMemoryEndedReach : WebEngine::kMemoryStopReach;
+  return now - reading.when <= static_cast<std::int64_t>(reach * 1000);
+}
+
 void noteReading(const std::string& pid, double megabytes, unsigned ceiling) {
   auto& watch = memoryWatch();
   const std::int64_t now = steadyMilliseconds();
   std::lock_guard<std::mutex> lock(watch.mutex);
-  std::erase_if(watch.nearCeiling, [&](const auto& entry) {
-    return now - entry.second.when > static_cast<std::int64_t>(WebEngine::kMemoryStopReach * 1000);
-  });
+  std::erase_if(watch.nearCeiling, [&](const auto& entry) { return !stillTold(entry.second, now); });
   // One ended is read on, its memory let go, until it has gone.
   if (const auto it = watch.nearCeiling.find(pid); it != watch.nearCeiling.end() && it->second.ended) return;
   if (nearTheCeiling(megabytes, ceiling)) {
@@ -476,11 +482,10 @@ unsigned WebEngine::memoryCeiling() { return state().memoryCeiling; }
 bool WebEngine::endedForMemoryRecently() {
   auto& watch = memoryWatch();
   const std::int64_t now = steadyMilliseconds();
-  const auto reach = static_cast<std::int64_t>(kMemoryStopReach * 1000);
   // Each such end is told once, and no other is taken for it.
   std::lock_guard<std::mutex> lock(watch.mutex);
   for (auto it = watch.nearCeiling.begin(); it != watch.nearCeiling.end(); ++it) {
-    if (now - it->second.when <= reach && (it->second.ended || engineProcessOf(it->first) == EngineProcess::None)) {
+    if (stillTold(it->second, now) && (it->second.ended || engineProcessOf(it->first) == EngineProcess::None)) {
       watch.nearCeiling.erase(it);
       return true;
     }

@@ -97,6 +97,8 @@ class WebEngine {
   // once): a page whose process ended now ended for that.
   static bool endedForMemoryRecently();
   static constexpr double kMemoryStopReach = 5;
+  // How long an end the watch made itself waits to be heard.
+  static constexpr double kMemoryEndedReach = 60;
   // Called on the main thread when the network process was ended for its
   // memory: the pages that filled it are to be stopped.
   static void setNetworkStoppedForMemory(std::function<void()> handler);
