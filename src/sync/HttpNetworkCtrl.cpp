@@ -614,11 +614,12 @@ void HttpNetworkCtrl::retryOrFail(const std::shared_ptr<Operation>& op, int http
 
 void HttpNetworkCtrl::messageFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request) {
   const long error = errorCodeOf(request);
-  // A reply that may outgrow memory and ran past what the device can keep
+  // A reply that may outgrow memory and ran past the room the device has
   // would come as large again: it is the device that is short, and it is
-  // told as such, never as an unreadable reply.
-  if (op->spills && (error == static_cast<long>(RequestError::ReplyTooLarge) ||
-                     error == static_cast<long>(RequestError::NoRoom))) {
+  // told as such, never as an unreadable reply. One that inflates past its
+  // ceiling is no company's data, however much room there is: freeing room
+  // would not help, so it is told as the unreadable reply it is, below.
+  if (op->spills && error == static_cast<long>(RequestError::NoRoom)) {
     report(op, std::string(), kHttpRspReplyTooLarge);
     return;
   }
