@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -166,6 +167,23 @@ TEST(SalesSampleData, ProductsAreFiledAtLeafCategories) {
       EXPECT_EQ(withChildren.count(parents[0].get<int64_t>()), 0u) << "product " << row.key << " in " << parents[0];
     }
   }
+}
+
+// A company of 300,000 customers, as the scale runs serve, gives its last
+// customers five-digit zip codes as its first ones, in the addresses it sends.
+TEST(SalesSampleData, CustomersPastAQuarterMillionHaveFiveDigitZipCodes) {
+  for (int index : {0, 271182, 271183, 299999}) {
+    const std::string zip = SampleData::customerZip(index);
+    ASSERT_EQ(zip.size(), 5u) << "customer " << index;
+    EXPECT_GE(zip, "10000") << "customer " << index;
+    EXPECT_TRUE(std::all_of(zip.begin(), zip.end(), [](char c) { return c >= '0' && c <= '9'; })) << zip;
+  }
+  SampleOptions options;
+  options.customers = 3;
+  auto data = SampleData::generate(options);
+  std::set<std::string> zips;
+  for (const auto& row : data->addresses) zips.insert(row.value()["zip_code"].get<std::string>());
+  for (int index = 0; index < 3; ++index) EXPECT_EQ(zips.count(SampleData::customerZip(index)), 1u) << index;
 }
 
 TEST(SalesSampleData, SecondVersionHoldsTheChangesItAnnounces) {

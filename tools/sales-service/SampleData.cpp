@@ -534,7 +534,7 @@ class Builder {
       if (i >= static_cast<int>(chinese ? kChineseCompanies.size() : kLatinCompanies.size())) name += " " + std::to_string(i + 1);
       const size_t city = static_cast<size_t>(i) % kCities.size();
       const std::string street = kStreets[static_cast<size_t>(i) % kStreets.size()] + " " + std::to_string(1 + i * 3);
-      const std::string zip = pad(10000 + (i * 7919) % 89999, 5);
+      const std::string zip = SampleData::customerZip(i);
       Value attributes = Value::array();
       auto attr = [&](int64_t field, const std::string& value) {
         attributes.push_back(Value{{"attributeId", n_.integer(++attributeId)}, {"attributeFieldsId", n_.integer(field)},
@@ -932,6 +932,12 @@ OrderHistory SampleData::orderHistory(const DataSet& data, const std::string& ac
     for (auto& line : lines) history.items.push_back(std::move(line));
   }
   return history;
+}
+
+// Spread over the zip codes by a prime step, reckoned in 64 bits: a company
+// of a few hundred thousand customers takes the step past what an int holds.
+std::string SampleData::customerZip(int index) {
+  return pad(10000 + (static_cast<int64_t>(index) * 7919) % 89999, 5);
 }
 
 std::string SampleData::typePath(int fileType) {

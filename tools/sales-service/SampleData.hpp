@@ -127,6 +127,9 @@ class SampleData {
   // (the sets are immutable).
   static std::shared_ptr<const CompanyData> company(const SampleOptions& options);
   static OrderHistory orderHistory(const DataSet& data, const std::string& accountId, int count);
+  // The zip code of customer `index` (from 0) of a generated company: five
+  // digits for a company of any size.
+  static std::string customerZip(int index);
 
   // The path of a file type on the file endpoint (1 "product" ... 10
   // "library/keynote"); empty for 11 (the skin archive) and unknown types.
