@@ -96,9 +96,16 @@ class SectionIndexView : public View {
 
  private:
   void pick(const TouchSet& t) {
-    if (t.empty()) return;
-    long i = indexAt(t.front()->locationInView(this));
-    if (auto* table = dynamic_cast<TableView*>(superview()); table && i >= 0) table->selectSectionIndexTitle(i);
+    auto* table = dynamic_cast<TableView*>(superview());
+    if (t.empty() || !table) return;
+    // Read against the part of the table in sight, not the strip's frame:
+    // the jump of the last pick moved the table under the strip, which
+    // follows only at the next layout, and a finger that moves before it
+    // would otherwise land on the first or the last letter.
+    Point p = t.front()->locationInView(table);
+    p.y -= table->bounds().y();
+    const long i = indexAt(p);
+    if (i >= 0) table->selectSectionIndexTitle(i);
   }
 };
 

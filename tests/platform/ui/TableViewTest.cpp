@@ -286,6 +286,16 @@ TEST_F(TableViewTest, GroupedHeadersIndexTitlesAndHeights) {
   Rect strip = tv->sectionIndexView()->convertRectToView(tv->sectionIndexView()->bounds(), nullptr);
   driver.tapAt({strip.midX(), strip.midY()});
   EXPECT_EQ(tv->contentOffset().y, tv->rectForSection(1).y());
+  // A finger held on a letter while the table jumps to its section stays on
+  // that letter, before the table is laid out again.
+  tv->setContentOffset({0, 0});
+  driver.flush();
+  driver.window().touchDown(900, {strip.midX(), strip.midY()});
+  EXPECT_EQ(tv->contentOffset().y, tv->rectForSection(1).y());
+  driver.window().touchMove(900, {strip.midX(), strip.midY() + 1});
+  EXPECT_EQ(tv->contentOffset().y, tv->rectForSection(1).y()) << "the finger's letter read against the strip's old place";
+  driver.window().touchUp(900, {strip.midX(), strip.midY() + 1});
+  driver.flush();
 
   // The height operation is looked up when the delegate is installed: one that
   // does not take part is not asked.
