@@ -116,10 +116,12 @@ void PictureVerdicts::learn(std::uint64_t version, bool whole) {
 }
 
 void PictureVerdicts::noteWhole(const fs::path& path) {
-  const auto version = versionOf(path);
-  if (!version) return;
-  met_.insert(*version | 1);
-  changed_ = changed_ || !kept_.count(*version | 1);
+  if (const auto version = versionOf(path)) noteWhole(*version);
+}
+
+void PictureVerdicts::noteWhole(std::uint64_t version) {
+  met_.insert(version | 1);
+  changed_ = changed_ || !kept_.count(version | 1);
 }
 
 bool PictureVerdicts::save(bool onlyMet) {

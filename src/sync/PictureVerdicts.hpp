@@ -64,6 +64,8 @@ class PictureVerdicts {
   }
   // The file at `path` is a picture that the download's own check took.
   void noteWhole(const std::filesystem::path& path);
+  // The same, for the version (see versionOf) such a file was read at.
+  void noteWhole(std::uint64_t version);
   // Writes the verdicts back when they changed: those met since they were
   // read (looked at or noted) and, unless `onlyMet` (the caller met every
   // picture of the set), the others too. False when they could not be written.

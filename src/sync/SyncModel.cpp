@@ -215,6 +215,7 @@ void SyncModel::beginRun() {
   thumbsMadeOnDevice_.clear();
   failedThumbsOf_.clear();
   arrived_.clear();
+  arrivedVersions_.reset();
   refusedFiles_.clear();
   notReceived_.clear();
   noRoom_.clear();

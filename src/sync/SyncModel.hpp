@@ -426,6 +426,10 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // Keeps the pictures that arrived in this run as taken (their download
   // checked each), on the removal queue, then ends the image phase.
   void rememberArrivals();
+  // Hands the pictures arrived since the last call to the removal queue,
+  // which reads their versions while the run goes on: the phase's end then
+  // only writes the verdicts, and the main thread makes no path per file.
+  void noteArrivals();
   // The thumbnail pass of the run, once no product file is being asked again.
   void makeThumbnailsWhenSettled();
   // A thumbnail pass over the published image rows of the store, read on
@@ -541,8 +545,13 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   std::map<int, std::size_t> failedByKind_;
   std::set<std::string> thumbsMadeOnDevice_;
   std::map<std::string, std::vector<std::string>> failedThumbsOf_;
-  // Pictures this run brought, not yet kept as taken.
+  // Pictures this run brought, not yet handed to the removal queue (see
+  // noteArrivals), at most this many.
   std::vector<FileKey> arrived_;
+  static constexpr std::size_t kArrivalsNotedAt = 256;
+  // The versions of the pictures this run brought, read on the removal
+  // queue and touched only there; none before the first picture arrives.
+  std::shared_ptr<std::vector<std::uint64_t>> arrivedVersions_;
   // Files whose last download brought bytes that were not taken (not the
   // file, cut short, too large), with that reason (`httpRsp`): the run
   // names them at its end if they are not fetched after all.

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <set>
+#include <utility>
 
 #include "platform/base/Log.hpp"
 #include "platform/base/OutsideWork.hpp"
@@ -425,7 +426,7 @@ void SyncModel::imagePhaseEnded() {
     return;
   }
   waitingForRetries_ = false;
-  if (!arrived_.empty()) {
+  if (!arrived_.empty() || arrivedVersions_) {
     rememberArrivals();
     return;
   }
@@ -455,23 +456,39 @@ void SyncModel::imagePhaseEnded() {
   }
 }
 
-void SyncModel::rememberArrivals() {
-  std::vector<fs::path> paths;
-  for (const auto& [type, name] : arrived_) {
-    if (auto path = PublicFunction::filePathWithName(name, type)) paths.push_back(std::move(*path));
-  }
-  arrived_.clear();
+void SyncModel::noteArrivals() {
+  if (arrived_.empty()) return;
   auto folder = PublicFunction::clientFolder(Session::current().clientID);
   if (!folder || !removalQueue_) {
+    arrived_.clear();
+    return;
+  }
+  if (!arrivedVersions_) arrivedVersions_ = std::make_shared<std::vector<std::uint64_t>>();
+  removalQueue_->async([files = std::exchange(arrived_, {}), folder = std::move(*folder),
+                        versions = arrivedVersions_](const base::CancelFlag&) {
+    for (const auto& [type, name] : files) {
+      const auto path = PublicFunction::filePathIn(folder, name, type);
+      if (!path) continue;
+      if (const auto version = PictureVerdicts::versionOf(*path)) versions->push_back(*version);
+    }
+  });
+}
+
+void SyncModel::rememberArrivals() {
+  noteArrivals();
+  auto versions = std::move(arrivedVersions_);
+  auto folder = PublicFunction::clientFolder(Session::current().clientID);
+  if (!versions || !folder || !removalQueue_) {
     imagePhaseEnded();
     return;
   }
   // Before the run ends, so that a headless sync, whose process ends with
-  // it, keeps them too.
+  // it, keeps them too. The queue is serial: every batch handed to it
+  // before has been read.
   std::function<bool(const base::CancelFlag&)> work =
-      [paths = std::move(paths), store = PictureVerdicts::storeIn(*folder, kVerdictSet)](const base::CancelFlag&) {
+      [versions = std::move(versions), store = PictureVerdicts::storeIn(*folder, kVerdictSet)](const base::CancelFlag&) {
         PictureVerdicts verdicts(store);
-        for (const fs::path& path : paths) verdicts.noteWhole(path);
+        for (const std::uint64_t version : *versions) verdicts.noteWhole(version);
         return verdicts.save(false);
       };
   std::function<void(bool)> done = [weak = weak_from_this(), run = run_.mark(),
@@ -653,6 +670,7 @@ void SyncModel::downloadFileRespond(const DownloadRst& result) {
     ++phaseFiles_;
     fileArrived();
     arrived_.push_back(key);
+    if (arrived_.size() >= kArrivalsNotedAt) noteArrivals();
   }
   const bool wasRetry = noteRetryAnswered(key);
   if (result.type == kImageTypeProduct) notePictureEnded(result.fileName);

@@ -104,8 +104,9 @@ class Transfer {
   Next complete(CURLcode code, std::vector<Delivery>* later = nullptr, bool inOrder = false);
   // The check of a whole file that arrived, to run on any thread: it reads
   // only what it captured and the temporary file, which stays as it is until
-  // `checked` or `abandon`.
-  std::function<TransferSetup::FileRefusal()> fileCheck() const;
+  // `checked` or `abandon`. A file held whole is lent to it, not copied, and
+  // taken back with the verdict.
+  std::function<TransferSetup::FileRefusal()> fileCheck();
   // The verdict on the whole file: it goes into place or is dropped, and the
   // end goes to `later` as `complete` would send it.
   void checked(TransferSetup::FileRefusal verdict, std::vector<Delivery>& later, bool inOrder);
@@ -245,8 +246,10 @@ class Transfer {
   bool partialWasWhole_ = false;
   bool recordOnDisk_ = false;                  // a resume record lies beside the partial file
   std::optional<std::int64_t> recordToWrite_;  // the whole length for the record, until written
-  // The end of a transfer whose whole file waits for its check.
+  // The end of a transfer whose whole file waits for its check, and the
+  // file held whole while the check reads it.
   std::optional<TransferResult> checking_;
+  std::shared_ptr<std::string> lentHeld_;
 
   bool failed_ = false;
   std::chrono::steady_clock::time_point lastActivity_ = std::chrono::steady_clock::now();

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/base/PageWarmer.hpp"
 #include "transport/ReplyFile.hpp"
@@ -100,6 +101,10 @@ class TransferBody {
   const std::string& held() const { return bytes_; }
   // Moves out what is held: nothing is left to write.
   std::string takeHeld();
+  // Lends what is held (to a check on another thread), and takes it back:
+  // meanwhile the body holds nothing, and its size stays that of the file.
+  std::string lendHeld() { return std::exchange(bytes_, {}); }
+  void takeBackHeld(std::string bytes) { bytes_ = std::move(bytes); }
   // The first bytes of a file held and then written (when asked to keep them).
   const std::string& head() const { return head_; }
   // Whether a file of `bytes` stays within the file limit; past it the body

@@ -163,10 +163,17 @@ void Transfer::deliverSpill(TransferResult& result) {
   result.errorDetail = body_.faultDetail();
 }
 
-std::function<TransferSetup::FileRefusal()> Transfer::fileCheck() const {
-  // A file held whole is checked as it is held.
-  if (body_.kind() == TransferBody::Kind::Held)
-    return [check = spec_.fileCheck, held = body_.held(), size = wholeSize()] { return check(held, size, {}); };
+std::function<TransferSetup::FileRefusal()> Transfer::fileCheck() {
+  // A file held whole is checked as it is held. The check only reads it, and
+  // has read it before its verdict comes back (see checked); a transfer
+  // dropped meanwhile leaves it to the check.
+  if (body_.kind() == TransferBody::Kind::Held) {
+    const std::int64_t size = wholeSize();
+    lentHeld_ = std::make_shared<std::string>(body_.lendHeld());
+    return [check = spec_.fileCheck, held = std::shared_ptr<const std::string>(lentHeld_), size] {
+      return check(*held, size, {});
+    };
+  }
   return [check = spec_.fileCheck, head = body_.head(), size = wholeSize(), written = spec_.temporary]() mutable {
     if (head.empty()) {
       // Continued from an earlier attempt: its start is on disk.
@@ -181,6 +188,10 @@ std::function<TransferSetup::FileRefusal()> Transfer::fileCheck() const {
 
 void Transfer::checked(TransferSetup::FileRefusal verdict, std::vector<Delivery>& later, bool inOrder) {
   if (!checking_) return;
+  if (lentHeld_) {
+    body_.takeBackHeld(std::move(*lentHeld_));
+    lentHeld_.reset();
+  }
   TransferResult result = std::move(*checking_);
   checking_.reset();
   bool moving = false;

@@ -19,6 +19,12 @@ SpaceReading& spaceReading() {
   return *reading;
 }
 
+// The room above the margin, when it is kept.
+std::uint64_t spaceAbove(const DiskRoom::Space& space, bool keepMargin) {
+  const std::uint64_t margin = keepMargin ? DiskRoom::kMarginBytes : 0;
+  return space.available > margin ? space.available - margin : 0;
+}
+
 }  // namespace
 
 void DiskRoom::setReading(Reading reading) {
@@ -30,24 +36,28 @@ std::optional<std::uint64_t> DiskRoom::roomFor(fs::path folder, bool keepMargin)
   std::error_code ec;
   folder = fs::absolute(folder, ec);
   if (ec) return std::nullopt;
-  while (!fs::exists(folder, ec)) {
-    if (!folder.has_relative_path()) return std::nullopt;
-    folder = folder.parent_path();
-  }
   Reading read;
   {
     std::lock_guard<std::mutex> lock(spaceReading().mutex);
     read = spaceReading().read;
   }
+  // Asked once a file, twice a download: the disk is read at once, and the
+  // folder's nearest existing parent looked for only when it is not there.
   std::optional<Space> space;
+  if (!read) {
+    if (const fs::space_info info = fs::space(folder, ec); !ec) return spaceAbove({info.capacity, info.available}, keepMargin);
+  }
+  while (!fs::exists(folder, ec)) {
+    if (!folder.has_relative_path()) return std::nullopt;
+    folder = folder.parent_path();
+  }
   if (read) {
     space = read(folder);
   } else if (const fs::space_info info = fs::space(folder, ec); !ec) {
     space = Space{info.capacity, info.available};
   }
   if (!space) return std::nullopt;
-  const std::uint64_t margin = keepMargin ? kMarginBytes : 0;
-  return space->available > margin ? space->available - margin : 0;
+  return spaceAbove(*space, keepMargin);
 }
 
 }  // namespace mv

@@ -12,6 +12,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <tuple>
@@ -27,6 +28,7 @@
 #include "store/SQLiteDatabase.hpp"
 #include "store/SessionDatabase.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
+#include "sync/PictureVerdicts.hpp"
 #include "sync/requests/RequestGetUserinfo.hpp"
 #include "transport/NetworkEngine.hpp"
 #include "util/DiskRoom.hpp"
@@ -718,6 +720,47 @@ TEST_F(CompanyOfThousands, ThousandsOfPicturesFailedOnceAreEachAskedAgainOnceAnd
     EXPECT_FALSE(engine()->kindFailed(SyncModel::kImageTypeProduct));
     EXPECT_EQ(*shown, 1.0f);
   }
+}
+
+// The pictures of a first sync of hundreds of products are kept as taken
+// batch by batch while the run goes on: once it has finished, every
+// picture on the device has its verdict kept, and the next sync looks at
+// none of them.
+TEST_F(CompanyOfThousands, EveryPictureAFirstSyncBringsIsKeptAsTakenAndNotLookedAtAgain) {
+  const sales::DataSet& data = signInToCompanyOf(300, 12);
+  const auto files = imageFilesOf(data.products, data.icons, data.libraryFiles);
+  ASSERT_GT(files.size(), 2 * 256u);
+  ASSERT_TRUE(runSync(240));
+  ASSERT_EQ(delegate->count("finished"), 1);
+  engine()->waitForThumbnails();
+
+  const fs::path client = *PublicFunction::clientFolder("bigco");
+  PictureVerdicts kept(PictureVerdicts::storeIn(client, "pictures"));
+  std::size_t pictures = 0;
+  for (const auto& file : files) {
+    const auto [type, name] = typeAndName(file);
+    const auto path = PublicFunction::filePathWithName(name, type);
+    ASSERT_TRUE(path);
+    const auto version = PictureVerdicts::versionOf(*path);
+    if (!version) continue;
+    ++pictures;
+    EXPECT_EQ(kept.keptOn(*version), true) << file;
+  }
+  EXPECT_GT(pictures, 2 * 256u);
+
+  std::mutex mutex;
+  std::size_t looked = 0;
+  PictureVerdicts::setCheckObserver([&](const fs::path&) {
+    std::lock_guard<std::mutex> lock(mutex);
+    ++looked;
+  });
+  struct Restore {
+    ~Restore() { PictureVerdicts::setCheckObserver({}); }
+  } restore;
+  ASSERT_TRUE(runSync(240));
+  EXPECT_EQ(delegate->count("finished"), 2);
+  std::lock_guard<std::mutex> lock(mutex);
+  EXPECT_EQ(looked, 0u);
 }
 
 TEST_F(SyncEngineTest, AServiceStoppedInThePicturePhaseBreaksTheRunAtOnce) {
