@@ -2,8 +2,6 @@
 // editing, flags, primary choices, deleting and submitting, with the store
 // checked after each step.
 #include <algorithm>
-#include <chrono>
-#include <thread>
 #include <tuple>
 
 #include "CustomerTestSupport.hpp"
@@ -1068,10 +1066,7 @@ TEST_F(FormScreenTest, ACustomerSavedOrDeletedWhileTheBookIsReadBesideShowsAsThe
   // The worker's read done, its book not yet taken by the main thread.
   const auto readBeside = [&] {
     directory()->reloadCustomerDataBeside();
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (base::WorkQueue::global().pendingCount() > 0 && std::chrono::steady_clock::now() < until) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    base::WorkQueue::global().waitIdle();
     return base::WorkQueue::global().pendingCount() == 0;
   };
   const auto found = [&](const std::string& text) {
