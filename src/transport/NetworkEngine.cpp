@@ -1,6 +1,7 @@
 #include "transport/NetworkEngine.hpp"
 
 #include <curl/curl.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <chrono>
@@ -357,6 +358,8 @@ void NetworkEngine::checkInactivity() {
 }
 
 void NetworkEngine::run() {
+  // Named for debuggers and profilers, which otherwise show it as the process.
+  pthread_setname_np(pthread_self(), "mv-network");
   for (;;) {
     std::deque<Command> commands;
     {

@@ -328,7 +328,8 @@ bool TransferBody::fileFits(std::int64_t bytes) {
 }
 
 bool TransferBody::roomFor(std::int64_t bytes) {
-  if (bytes <= 0) return true;
+  if (bytes <= 0 || DiskRoom::hasRoomFor(path_.parent_path(), static_cast<std::uint64_t>(bytes))) return true;
+  // Read again for the figure: the refusal names the room there is.
   const auto room = DiskRoom::roomFor(path_.parent_path());
   if (!room || static_cast<std::uint64_t>(bytes) <= *room) return true;
   fail(Fault::NoRoom, "the disk keeps its margin free: room for " + std::to_string(*room) + " bytes, not " +

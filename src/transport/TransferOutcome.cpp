@@ -271,9 +271,10 @@ void Transfer::Delivery::moveFile() {
 
 bool Transfer::Delivery::writeWhole(std::string& detail, bool& noRoom) {
   // A file held whole was never weighed against the room on the disk.
-  if (const auto room = DiskRoom::roomFor(temporary.parent_path()); room && held->size() > *room) {
+  if (!DiskRoom::hasRoomFor(temporary.parent_path(), held->size())) {
     noRoom = true;
-    detail = "the disk keeps its margin free: room for " + std::to_string(*room) + " bytes, not " +
+    detail = "the disk keeps its margin free: room for " +
+             std::to_string(DiskRoom::roomFor(temporary.parent_path()).value_or(0)) + " bytes, not " +
              std::to_string(held->size());
     held.reset();
     return false;

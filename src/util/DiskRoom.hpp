@@ -3,6 +3,7 @@
 // accord (archives it unpacks, files it downloads): what is left on the disk,
 // less a margin kept free, so that those writes never take the room the
 // user's own saves need. Any thread.
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -38,6 +39,20 @@ class DiskRoom {
   // (asked of its nearest existing parent): what is left on it, less the
   // margin when `keepMargin`; nothing when the disk does not say.
   static std::optional<std::uint64_t> roomFor(std::filesystem::path folder, bool keepMargin = true);
+
+  // Whether `bytes` more fit in roomFor(folder, keepMargin) (they do when the
+  // disk does not say). Asked once a file, thousands of times a sync: while
+  // a recent reading of the folder's disk leaves far more than is asked
+  // beyond what it already granted, that reading answers; a disk nearing the
+  // bound is read at every ask.
+  static bool hasRoomFor(const std::filesystem::path& folder, std::uint64_t bytes, bool keepMargin = true);
+  // The disk readings taken so far, for the tests that bound them.
+  static std::uint64_t readingsTaken();
+  // A reading answers for at most this long, and only while this much is
+  // left beyond what it granted: another program would have to write that
+  // much within the reach for a grant to eat into the margin.
+  static constexpr auto kReadingReach = std::chrono::milliseconds(100);
+  static constexpr std::uint64_t kReadingSlackBytes = std::uint64_t{64} << 20;
 };
 
 }  // namespace mv
