@@ -6,13 +6,17 @@
 #include <fstream>
 #include <set>
 
+#include "platform/gfx/ImageData.hpp"
 #include "sales-service/DocumentFactory.hpp"
+#include "sales-service/ImageFactory.hpp"
 #include "sales-service/SampleData.hpp"
 
 namespace mv::test {
 namespace {
 
 using sales::DataSet;
+using sales::ImageFactory;
+using sales::PictureSpec;
 using sales::SampleData;
 using sales::SampleOptions;
 
@@ -138,6 +142,21 @@ TEST(SalesSampleData, EveryFileTheApplicationOpensIsReal) {
     }
     EXPECT_GT(pictures, static_cast<std::size_t>(options.products)) << options.cacheKey();
   }
+  // The raw pixels a JPEG is made of are the picture as drawn, row by row.
+  PictureSpec spec;
+  spec.width = 37;
+  spec.height = 5;
+  spec.label = "P1";
+  spec.color = 0xC03A10;
+  const std::string raw = ImageFactory::rgb(spec);
+  const auto drawn = gfx::ImageData::decode(ImageFactory::png(spec));
+  ASSERT_TRUE(drawn);
+  ASSERT_EQ(raw.size(), std::size_t(37 * 5 * 3));
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 37; ++x)
+      for (int c = 0; c < 3; ++c)
+        ASSERT_EQ(static_cast<unsigned char>(raw[(y * 37 + x) * 3 + c]), drawn->pixel(x, y)[c]) << x << ", " << y;
+
   auto skin = zipEntries(*data.file(SampleData::skinArchiveName()));
   ASSERT_FALSE(skin.empty());
   for (const auto& e : skin) EXPECT_EQ(e.name.rfind("SkinImages/", 0), 0u) << e.name;

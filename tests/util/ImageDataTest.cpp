@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <jpeglib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "LargePicture.hpp"
@@ -58,6 +60,18 @@ TEST_F(ImageDataTest, PngAndJpegRoundTrip) {
   EXPECT_EQ(back->width, 7);
   EXPECT_EQ(back->height, 5);
   EXPECT_EQ(back->pixels, img.pixels);
+  // A picture written in one pass, and one too large for that, read back whole
+  // and to their last byte.
+  for (const auto& [w, h] : {std::pair{1024, 768}, std::pair{2100, 2100}}) {
+    SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+    ImageData screen = solid(w, h, 30, 60, 90);
+    std::copy_n(img.pixels.begin(), 4 * 7, screen.pixel(w - 7, h - 1));
+    auto bytes = screen.encodePNG();
+    ASSERT_TRUE(bytes.has_value());
+    auto read = ImageData::decode(*bytes);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->pixels, screen.pixels);
+  }
 
   const ImageData flat = solid(64, 48, 200, 100, 50);
   auto good = flat.encodeJPEG(0.9), poor = pattern(64, 48).encodeJPEG(0.05), rich = pattern(64, 48).encodeJPEG(1.0);

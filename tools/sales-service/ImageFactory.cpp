@@ -353,14 +353,16 @@ std::string ImageFactory::rgb(const PictureSpec& spec) {
   int stride = cairo_image_surface_get_stride(surface.get());
   const unsigned char* data = cairo_image_surface_get_data(surface.get());
   std::string out(static_cast<size_t>(w) * h * 3, '\0');
+  // Written through a pointer: every company's pictures pass here, in the
+  // sanitizer build too, where each call of the string's operator counts.
+  char* o = out.data();
   for (int y = 0; y < h; ++y) {
     const auto* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
-    for (int x = 0; x < w; ++x) {
-      uint32_t px = row[x];
-      size_t o = (static_cast<size_t>(y) * w + x) * 3;
-      out[o] = static_cast<char>((px >> 16) & 0xFF);
-      out[o + 1] = static_cast<char>((px >> 8) & 0xFF);
-      out[o + 2] = static_cast<char>(px & 0xFF);
+    for (int x = 0; x < w; ++x, o += 3) {
+      const uint32_t px = row[x];
+      o[0] = static_cast<char>((px >> 16) & 0xFF);
+      o[1] = static_cast<char>((px >> 8) & 0xFF);
+      o[2] = static_cast<char>(px & 0xFF);
     }
   }
   return out;

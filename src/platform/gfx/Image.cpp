@@ -70,11 +70,13 @@ Image::SurfaceRef surfaceFromData(const ImageData& data) {
   int stride = cairo_image_surface_get_stride(s);
   for (int y = 0; y < data.height; ++y) {
     auto* row = reinterpret_cast<std::uint32_t*>(px + static_cast<std::size_t>(y) * stride);
-    for (int x = 0; x < data.width; ++x) {
-      const std::uint8_t* p = data.pixel(x, y);
-      std::uint8_t a = p[3];
-      row[x] = (std::uint32_t(a) << 24) | (std::uint32_t(premultiply(p[0], a)) << 16) |
-               (std::uint32_t(premultiply(p[1], a)) << 8) | premultiply(p[2], a);
+    const std::uint8_t* p = data.pixel(0, y);
+    for (int x = 0; x < data.width; ++x, p += 4) {
+      const std::uint8_t a = p[3];
+      // Most pixels of a picture are opaque: they stay as they are.
+      row[x] = a == 255 ? 0xff000000u | (std::uint32_t(p[0]) << 16) | (std::uint32_t(p[1]) << 8) | p[2]
+                        : (std::uint32_t(a) << 24) | (std::uint32_t(premultiply(p[0], a)) << 16) |
+                              (std::uint32_t(premultiply(p[1], a)) << 8) | premultiply(p[2], a);
     }
   }
   cairo_surface_mark_dirty(s);
@@ -423,13 +425,18 @@ ImageData Image::toImageData() const {
   bool opaqueFormat = cairo_image_surface_get_format(surface()) == CAIRO_FORMAT_RGB24;
   for (int y = 0; y < h; ++y) {
     auto* row = reinterpret_cast<const std::uint32_t*>(px + static_cast<std::size_t>(y) * stride);
-    for (int x = 0; x < w; ++x) {
-      std::uint32_t v = row[x];
-      std::uint8_t a = opaqueFormat ? 255 : static_cast<std::uint8_t>(v >> 24);
-      std::uint8_t* p = out.pixel(x, y);
-      p[0] = unpremultiply(static_cast<std::uint8_t>((v >> 16) & 0xff), a);
-      p[1] = unpremultiply(static_cast<std::uint8_t>((v >> 8) & 0xff), a);
-      p[2] = unpremultiply(static_cast<std::uint8_t>(v & 0xff), a);
+    std::uint8_t* p = out.pixel(0, y);
+    for (int x = 0; x < w; ++x, p += 4) {
+      const std::uint32_t v = row[x];
+      const std::uint8_t a = opaqueFormat ? 255 : static_cast<std::uint8_t>(v >> 24);
+      const auto r = static_cast<std::uint8_t>((v >> 16) & 0xff), g = static_cast<std::uint8_t>((v >> 8) & 0xff),
+                 b = static_cast<std::uint8_t>(v & 0xff);
+      // An opaque pixel (most of a screen) is its own colour: no division.
+      if (a == 255) {
+        p[0] = r, p[1] = g, p[2] = b;
+      } else {
+        p[0] = unpremultiply(r, a), p[1] = unpremultiply(g, a), p[2] = unpremultiply(b, a);
+      }
       p[3] = a;
     }
   }

@@ -33,6 +33,10 @@
 namespace gfx {
 namespace {
 
+// The largest buffer a PNG is written into in one pass (a screen of
+// 2048 x 1536 and more fits).
+constexpr png_alloc_size_t kOnePassPngBytes = png_alloc_size_t(16) << 20;
+
 bool sizeAllowed(std::uint64_t w, std::uint64_t h) {
   return w > 0 && h > 0 && w <= ImageData::kMaxDimension && h <= ImageData::kMaxDimension &&
          w * h <= ImageData::kMaxPixels;
@@ -760,10 +764,16 @@ std::optional<std::vector<std::uint8_t>> ImageData::encodePNG() const {
   img.width = static_cast<png_uint_32>(width);
   img.height = static_cast<png_uint_32>(height);
   img.format = PNG_FORMAT_RGBA;
-  png_alloc_size_t size = 0;
-  if (!png_image_write_to_memory(&img, nullptr, &size, 0, pixels.data(), 0, nullptr) || size == 0) {
-    png_image_free(&img);
-    return std::nullopt;
+  // Asking the library for the size compresses the whole picture once more:
+  // a buffer that surely holds it is written at once, unless the picture is
+  // so large that such a buffer would take far more than what it compresses to.
+  png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(img);
+  if (size > kOnePassPngBytes) {
+    size = 0;
+    if (!png_image_write_to_memory(&img, nullptr, &size, 0, pixels.data(), 0, nullptr) || size == 0) {
+      png_image_free(&img);
+      return std::nullopt;
+    }
   }
   std::vector<std::uint8_t> out(size);
   if (!png_image_write_to_memory(&img, out.data(), &size, 0, pixels.data(), 0, nullptr)) {

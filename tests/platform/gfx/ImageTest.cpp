@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <vector>
 
 #include "TestEnvironment.hpp"
 #include "platform/base/Paths.hpp"
@@ -65,6 +67,22 @@ TEST_F(ImageTest, PngAndJpegRoundTrips) {
   auto jpeg = Image::fromData(*hi);
   ASSERT_TRUE(jpeg);
   expectColor(jpeg->pixelAt(5, 10), 1, 0, 0, 1, 0.1);
+
+  // Pixels in and out of the drawing surface: opaque ones exactly, see-through
+  // ones to within the rounding of their premultiplied colour, clear ones clear.
+  gfx::ImageData mixed(3, 2);
+  const std::uint8_t given[6][4] = {{200, 10, 99, 255}, {0, 255, 1, 255}, {200, 100, 50, 128},
+                                    {255, 255, 255, 3},  {12, 34, 56, 0},  {7, 8, 9, 255}};
+  for (int i = 0; i < 6; ++i) std::copy(given[i], given[i] + 4, mixed.pixel(i % 3, i / 3));
+  auto surface = Image::fromImageData(mixed);
+  ASSERT_TRUE(surface);
+  const gfx::ImageData out = surface->toImageData();
+  ASSERT_EQ(out.pixels.size(), mixed.pixels.size());
+  for (int i : {0, 1, 5}) EXPECT_TRUE(std::equal(given[i], given[i] + 4, out.pixel(i % 3, i / 3))) << i;
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(out.pixel(2, 0)[c], given[2][c], 1) << c;
+  EXPECT_EQ(out.pixel(2, 0)[3], 128);
+  EXPECT_EQ(out.pixel(0, 1)[3], 3);
+  EXPECT_EQ(std::vector<int>(out.pixel(1, 1), out.pixel(1, 1) + 4), (std::vector<int>{0, 0, 0, 0}));
 
   // Untrusted bytes never crash: garbage and truncated files are simply nothing.
   EXPECT_FALSE(Image::fromData(std::string("not an image at all")));
