@@ -88,6 +88,15 @@ void CustomerDataModel::whenBookRead(std::function<void()> then) {
   waitingForBook_.push_back(std::move(then));
 }
 
+void CustomerDataModel::whenReadBesideEnds(std::function<void()> then) {
+  MV_ASSERT_MAIN_THREAD();
+  if (!readingBeside_) {
+    then();
+    return;
+  }
+  waitingForReadBeside_.push_back(std::move(then));
+}
+
 void CustomerDataModel::load() {
   MV_ASSERT_MAIN_THREAD();
   auto loaded = read(*database_, showsHidden(), grouping_, base::CancelFlag());
@@ -115,6 +124,13 @@ void CustomerDataModel::readBeside(bool nextTurn) {
     readingBeside_ = false;
     const std::set<int> changed = std::move(changedWhileReading_);
     changedWhileReading_.clear();
+    // Told last, whichever way the read ended.
+    struct Ended {
+      CustomerDataModel& model;
+      ~Ended() {
+        for (auto& then : std::exchange(model.waitingForReadBeside_, {})) then();
+      }
+    } ended{*this};
     if (!*loaded) {
       // A book read before stays as it was rather than show nobody; the
       // first one is read again when the screens ask.

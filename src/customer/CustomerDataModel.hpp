@@ -105,6 +105,9 @@ class CustomerDataModel : public SyncCustomerModel {
   void reloadCustomerDataBeside() override;
   // Whether a read beside the window is under way.
   bool isReadingBeside() const { return readingBeside_; }
+  // `then` now when no read beside is under way, else once the one under
+  // way has landed or failed.
+  void whenReadBesideEnds(std::function<void()> then);
   // The customers of the book that are not hidden, after a reload when asked.
   PersonRecords getNoHiddenCustomerData(bool reload);
 
@@ -259,6 +262,7 @@ class CustomerDataModel : public SyncCustomerModel {
   CustomerBook book_;
   bool bookRead_ = false;
   std::vector<std::function<void()>> waitingForBook_;
+  std::vector<std::function<void()>> waitingForReadBeside_;
   // The list's grouping, and its sections made with the last book read
   // beside (until a change or the list takes them).
   std::optional<Grouping> grouping_;

@@ -180,6 +180,15 @@ void CustomerListView::addNewCustomer(ui::Control* sender) {
   resignSearchBar();
   auto d = delegate_.lock();
   if (!d || !sender) return;
+  if (directory_->allAttributes().empty() && directory_->isReadingBeside()) {
+    // The fields come with the book being read, as after the sync that
+    // brought them: the form opens once it has landed.
+    directory_->whenReadBesideEnds([weak = ui::weakAs<CustomerListView>(this)] {
+      if (auto self = weak.lock(); self && !self->directory_->isReadingBeside())
+        self->addNewCustomer(self->addNewCustomerButton_.get());
+    });
+    return;
+  }
   if (directory_->allAttributes().empty()) {
     // The customer tables were never synced: no fields to fill in. A sync
     // under way is still to bring them, which the user is told rather than

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "CustomerTestSupport.hpp"
+#include "HeldWorkers.hpp"
 #include "customer/CustomerListCell.hpp"
 #include "customer/SectionHeaderView.hpp"
 #include "customer/CustomerViewController.hpp"
@@ -316,11 +317,24 @@ TEST_F(ListScreenTest, OnlyLocalCustomersSwipeAwayAndAddingNeedsSyncedFields) {
   EXPECT_FALSE(list->isEditType());
 
   // Without synced fields: a toast, and the button stays.
+  sql("CREATE TABLE kept_fields AS SELECT * FROM marvisto_fields_customer_attribute");
   sql("DELETE FROM marvisto_fields_customer_attribute");
   CustomerDataModel::sharedInstance()->reloadCustomerData();
   list->addNewCustomer(&list->addNewCustomerButton());
   EXPECT_FALSE(list->isEditType());
   EXPECT_EQ(toastText(), txt("NOTEUPDATECUSTOMER"));
+
+  // A sync brings them, and its end reads the book again beside the window:
+  // "+" tapped before that read lands opens the form once it has.
+  sql("INSERT INTO marvisto_fields_customer_attribute SELECT * FROM kept_fields");
+  {
+    test::HeldWorkers workers;
+    ASSERT_TRUE(workers.held());
+    CustomerDataModel::sharedInstance()->reloadCustomerDataBeside();
+    list->addNewCustomer(&list->addNewCustomerButton());
+    EXPECT_FALSE(list->isEditType());
+  }
+  EXPECT_TRUE(runUntil([&] { return list->isEditType(); }, 10));
 }
 
 TEST(CustomerListCellTest, ContactNamesShareTheirWidthByLanguage) {

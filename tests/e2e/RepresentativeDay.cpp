@@ -323,6 +323,8 @@ CustomerInfoView* RepresentativeDay::newCustomerForm() {
   auto book = customers();
   if (!book || !book->customerInfo()) return nullptr;
   tap(book->customerList()->addNewCustomerButton());
+  // Right after a sync the form waits for the book the sync brought.
+  waitFor([&] { return book->customerInfo()->isCreating(); }, 10);
   return book->customerInfo()->isCreating() ? book->customerInfo().get() : nullptr;
 }
 
