@@ -880,6 +880,13 @@ TEST_F(DownloadTest, AFileWhoseCheckTakesLongHoldsUpNoOtherFile) {
   queue.go();
   ASSERT_TRUE(runUntil([&] { return rec.finished == 8; }, 10));
   EXPECT_FALSE(fs::exists(folder / "slow"));
+  // The file is dropped while its check runs, not while it waits for one.
+  ASSERT_TRUE(runUntil(
+      [&] {
+        std::lock_guard<std::mutex> lock(held);
+        return checked.count("dropped") > 0;
+      },
+      10));
   ops["dropped"]->clearDelegatesAndCancel();
   letGo();
   ASSERT_TRUE(runUntil([&] { return rec.finished == 9; }, 10));
