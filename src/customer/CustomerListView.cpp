@@ -184,8 +184,7 @@ void CustomerListView::addNewCustomer(ui::Control* sender) {
     // The fields come with the book being read, as after the sync that
     // brought them: the form opens once it has landed.
     directory_->whenReadBesideEnds([weak = ui::weakAs<CustomerListView>(this)] {
-      if (auto self = weak.lock(); self && !self->directory_->isReadingBeside())
-        self->addNewCustomer(self->addNewCustomerButton_.get());
+      if (auto self = weak.lock()) self->addNewCustomer(self->addNewCustomerButton_.get());
     });
     return;
   }
