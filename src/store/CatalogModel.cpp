@@ -413,6 +413,17 @@ std::optional<std::vector<base::Value>> CatalogModel::getPublishImages(int publi
       publish);
 }
 
+std::optional<std::vector<std::string>> CatalogModel::getPublishedPictureNames() {
+  std::vector<std::string> names;
+  const bool read = query("SELECT image_full_address, image_thumb_address FROM marvisto_image WHERE image_publis = 1",
+                          [&names](const SQLiteStatement& r) {
+                            names.push_back(r.textAt(0));
+                            names.push_back(r.textAt(1));
+                          });
+  if (!read) return std::nullopt;
+  return names;
+}
+
 std::vector<marvisto_library_files_Entity> CatalogModel::getProductRelatedFilesByProductId(int productId) {
   return shownAsEmpty(readRows(
       "SELECT f.* FROM marvisto_library_files f WHERE f.published = 1 AND f.file_id IN "

@@ -127,6 +127,9 @@ class CatalogModel : public BaseDataModel {
   // {"imageFull", "imageThumb"} per image row with that publish value;
   // nothing when the read failed.
   std::optional<std::vector<base::Value>> getPublishImages(int publish);
+  // The picture and thumbnail names of every published image, in that
+  // order, row by row: what a sync fetches.
+  std::optional<std::vector<std::string>> getPublishedPictureNames();
   std::vector<marvisto_library_files_Entity> getProductRelatedFilesByProductId(int productId);
   // Nothing when the read failed.
   std::optional<std::vector<std::string>> getAllIconAddress();

@@ -145,6 +145,7 @@ class DataAccessManager {
   // The lists the sync and the backup read are nothing when the read failed,
   // never taken for empty ones.
   std::optional<std::vector<base::Value>> getPublishImages(int publish) { return catalog_.getPublishImages(publish); }
+  std::optional<std::vector<std::string>> getPublishedPictureNames() { return catalog_.getPublishedPictureNames(); }
   std::vector<marvisto_library_files_Entity> getProductRelatedFilesByProductId(int id) {
     return catalog_.getProductRelatedFilesByProductId(id);
   }

@@ -10,6 +10,8 @@
 #include <functional>
 #include <optional>
 #include <set>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/base/Log.hpp"
@@ -37,8 +39,8 @@ namespace mv {
 namespace {
 
 // The names of the files in `folder`; empty when there is none.
-std::set<std::string> namesIn(const fs::path& folder) {
-  std::set<std::string> names;
+std::unordered_set<std::string> namesIn(const fs::path& folder) {
+  std::unordered_set<std::string> names;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     names.insert(it->path().filename().string());
@@ -70,10 +72,13 @@ std::optional<fs::path> folderOfType(int type) {
 // bytes cut short) is fetched again.
 std::int64_t collectMissing(const std::vector<std::string>& names, const std::optional<fs::path>& folder, int type,
                             std::vector<std::string>& list, bool everyFile, PictureVerdicts& verdicts) {
-  std::set<std::string> seen(list.begin(), list.end());
-  std::set<std::string> counted;
+  // Views of `list`, which is not moved while they are held, and of `names`.
+  list.reserve(list.size() + names.size());
+  std::unordered_set<std::string_view> seen(list.begin(), list.end());
+  std::unordered_set<std::string_view> counted;
+  counted.reserve(names.size());
   const bool listed = folder && !everyFile && names.size() >= kListingFrom;
-  const std::set<std::string> present = listed ? namesIn(*folder) : std::set<std::string>();
+  const std::unordered_set<std::string> present = listed ? namesIn(*folder) : std::unordered_set<std::string>();
   for (const std::string& name : names) {
     if (isBlank(name) || counted.count(name)) continue;
     if (!folder || !PublicFunction::isSafeFileName(name)) {
@@ -109,8 +114,9 @@ std::vector<fs::path> changedFiles(const std::vector<std::string>& names, int ty
   const fs::path& folder = *typeFolder;
   const fs::path partialFolder = partialSample.empty() ? fs::path() : partialSample.parent_path();
   const bool listed = names.size() >= kListingFrom;
-  const std::set<std::string> present = listed ? namesIn(folder) : std::set<std::string>();
-  const std::set<std::string> partial = listed && !partialFolder.empty() ? namesIn(partialFolder) : std::set<std::string>();
+  const std::unordered_set<std::string> present = listed ? namesIn(folder) : std::unordered_set<std::string>();
+  const std::unordered_set<std::string> partial =
+      listed && !partialFolder.empty() ? namesIn(partialFolder) : std::unordered_set<std::string>();
   for (const auto& name : names) {
     if (isBlank(name) || keep.count(name)) continue;
     if (!PublicFunction::isSafeFileName(name)) {
@@ -147,20 +153,6 @@ std::vector<std::string> pictureNames(const std::vector<marvisto_image_Entity>& 
   for (const auto& image : images) {
     names.push_back(image.image_thumb_address);
     names.push_back(image.image_full_address);
-  }
-  return names;
-}
-
-// The picture and thumbnail names of published image rows
-// ({"imageFull", "imageThumb"}).
-std::vector<std::string> pictureNames(const std::vector<base::Value>& images) {
-  std::vector<std::string> names;
-  names.reserve(images.size() * 2);
-  for (const base::Value& row : images) {
-    for (const char* key : {"imageFull", "imageThumb"}) {
-      auto it = row.find(key);
-      if (it != row.end() && it->is_string()) names.push_back(it->get<std::string>());
-    }
   }
   return names;
 }
@@ -202,9 +194,9 @@ float* SyncModel::progressFor(int kind) {
 
 std::set<std::string> SyncModel::publishedPictureNames(DataAccessManager& store) {
   std::set<std::string> names;
-  auto images = store.getPublishImages(1);
-  if (!images) return names;
-  for (std::string& name : pictureNames(*images)) names.insert(std::move(name));
+  auto published = store.getPublishedPictureNames();
+  if (!published) return names;
+  for (std::string& name : *published) names.insert(std::move(name));
   return names;
 }
 
@@ -234,17 +226,15 @@ SyncModel::ImageListPlan SyncModel::imageListPlan() const {
 bool SyncModel::readImageLists(DataAccessManager& store, const ImageListPlan& plan, ImageLists& lists) {
   // A list that could not be read would leave its pictures missing for good
   // behind a sync that said it finished.
-  auto images = store.getPublishImages(1);
+  const auto productNames = store.getPublishedPictureNames();
   auto icons = store.getAllIconAddress();
   auto covers = store.getAllFilesImg();
-  if (!images || !icons || !covers) return false;
-  const std::vector<std::string> productNames = pictureNames(*images);
-  images.reset();
+  if (!productNames || !icons || !covers) return false;
   // Every picture the rows name is looked at: the verdicts on any other go.
   PictureVerdicts verdicts(plan.verdicts);
   verdicts.drawOn(plan.checkBudget.get());
   lists.productCount =
-      collectMissing(productNames, plan.productFolder, kImageTypeProduct, lists.products, plan.everyFile, verdicts);
+      collectMissing(*productNames, plan.productFolder, kImageTypeProduct, lists.products, plan.everyFile, verdicts);
   // Icons the service has answered missing wait for the next full sync.
   std::vector<std::string> iconNames = std::move(*icons);
   std::erase_if(iconNames, [&](const std::string& name) { return plan.missingIcons.count(name) > 0; });
@@ -859,21 +849,17 @@ std::vector<fs::path> SyncModel::unlistedFiles(DataAccessManager& store, const I
   const auto unlisted = [&](const std::optional<fs::path>& folder,
                             const std::function<std::optional<std::vector<std::string>>()>& names) {
     if (!folder) return;
-    const std::set<std::string> present = namesIn(*folder);
+    const std::unordered_set<std::string> present = namesIn(*folder);
     if (present.empty()) return;
     const auto read = names();
     if (!read) return;
-    const std::set<std::string> listed(read->begin(), read->end());
+    const std::unordered_set<std::string> listed(read->begin(), read->end());
     for (const std::string& name : present) {
       if (!listed.count(name)) paths.push_back(*folder / name);
     }
   };
   if (plan.unlistedPictures) {
-    unlisted(plan.productFolder, [&]() -> std::optional<std::vector<std::string>> {
-      auto images = store.getPublishImages(1);
-      if (!images) return std::nullopt;
-      return pictureNames(*images);
-    });
+    unlisted(plan.productFolder, [&] { return store.getPublishedPictureNames(); });
   }
   if (plan.unlistedCovers) unlisted(plan.coverFolder, [&] { return store.getAllFilesImg(); });
   if (!paths.empty()) MV_LOG(paths.size(), " pictures the service no longer lists are removed");
