@@ -143,6 +143,7 @@ void FormDataRequest::launch() {
   spec.useCookies = CookieStore::sharedInstance().cookieAcceptPolicy() == CookieStore::AcceptPolicy::Always;
   spec.group = queueGroup_;
   spec.groupLimit = queueLimit_;
+  spec.groupUnstarted = queueUnstarted_;
   spec.groupStopsOnFailure = queueStopsOnFailure_;
   spec.keepsGroupPlace = keepsQueuePlace_;
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -271,6 +272,7 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   // The queue's group on the network thread (0: runs on its own).
   std::uint64_t queueGroup_ = 0;
   int queueLimit_ = 1;
+  std::shared_ptr<std::atomic<int>> queueUnstarted_;
   // The queue reports a share of the bytes of its running operations.
   bool queueFollowsBytes_ = false;
   bool queueStopsOnFailure_ = false;

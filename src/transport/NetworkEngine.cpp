@@ -61,7 +61,19 @@ NetworkEngine::~NetworkEngine() {
   if (multi_) curl_multi_cleanup(multi_);
 }
 
-void NetworkEngine::start(std::unique_ptr<Transfer> transfer) { push(Command{.start = std::move(transfer)}); }
+void NetworkEngine::start(std::unique_ptr<Transfer> transfer) {
+  // While transfers run the thread turns often; a transfer behind a few
+  // others of its group that wait to start is taken at its next turn.
+  bool wake = true;
+  if (const auto& unstarted = transfer->spec().groupUnstarted) {
+    wake = unstarted->fetch_add(1) < kUnstartedToWake || !transfersRunning_.load();
+  }
+  push(Command{.start = std::move(transfer)}, wake);
+}
+
+void NetworkEngine::leftUnstarted(const Transfer& transfer) {
+  if (const auto& unstarted = transfer.spec().groupUnstarted) unstarted->fetch_sub(1);
+}
 
 void NetworkEngine::cancel(std::uint64_t transferId) { push(Command{.cancel = transferId}); }
 
@@ -105,6 +117,7 @@ void NetworkEngine::begin(std::unique_ptr<Transfer> transfer) {
 }
 
 bool NetworkEngine::launch(std::unique_ptr<Transfer> transfer) {
+  leftUnstarted(*transfer);
   awaitDeliveryOf(*transfer);
   const char* failure = !multi_                                                  ? "no network engine"
                         : !transfer->prepare(share_, handles_)                            ? "could not create a transfer handle"
@@ -125,6 +138,7 @@ void NetworkEngine::end(std::uint64_t id) {
   if (it == active_.end()) return;
   const auto group = it->second->spec().group;
   const bool failed = it->second->failed();
+  retire(std::move(it->second));
   active_.erase(it);
   countActive();
   if (group) groupEnded(group, failed);
@@ -155,6 +169,7 @@ bool NetworkEngine::cancelWaiting(std::uint64_t id) {
     auto& waiting = it->second.waiting;
     auto found = std::find_if(waiting.begin(), waiting.end(), [&](const auto& t) { return t->id() == id; });
     if (found == waiting.end()) continue;
+    leftUnstarted(**found);
     waiting.erase(found);
     if (!it->second.held && it->second.running <= 0 && waiting.empty()) groups_.erase(it);
     return true;
@@ -271,7 +286,8 @@ void NetworkEngine::runChecks(bool slow) {
     }
     // While transfers run, the thread wakes soon enough for them: a wake-up
     // a file would cost more than the wait.
-    push(Command{.checked = next.id, .verdict = std::move(verdict)}, !transfersRunning_.load());
+    push(Command{.checked = next.id, .verdict = std::move(verdict), .check = std::move(next.check)},
+         !transfersRunning_.load());
   }
 }
 
@@ -286,6 +302,20 @@ void NetworkEngine::checked(std::uint64_t id, TransferSetup::FileRefusal verdict
   checking.transfer->checked(std::move(verdict), gathered_, endsWaiting());
   noteGathered(gathered);
   if (checking.holdsPlace) groupEnded(checking.transfer->spec().group, checking.transfer->failed());
+  retire(std::move(checking.transfer));
+}
+
+void NetworkEngine::retire(std::unique_ptr<Transfer> transfer) {
+  transfer->retire();
+  retired_.push_back(std::move(transfer));
+}
+
+void NetworkEngine::sendRetired(bool now) {
+  if (retired_.empty() || (!now && retired_.size() < kMostRetired)) return;
+  auto retired = std::make_shared<std::vector<std::unique_ptr<Transfer>>>();
+  retired->reserve(kMostRetired);
+  retired->swap(retired_);
+  base::RunLoop::main().post([retired] { retired->clear(); });
 }
 
 void NetworkEngine::noteGathered(std::size_t from) {
@@ -361,14 +391,13 @@ void NetworkEngine::run() {
   // Named for debuggers and profilers, which otherwise show it as the process.
   pthread_setname_np(pthread_self(), "mv-network");
   for (;;) {
-    std::deque<Command> commands;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (stopping_) return;
-      commands.swap(commands_);
+      taken_.swap(commands_);
       woken_ = false;
     }
-    for (auto& command : commands) {
+    for (auto& command : taken_) {
       if (command.start) {
         begin(std::move(command.start));
       } else if (command.release) {
@@ -406,6 +435,7 @@ void NetworkEngine::run() {
         cancelWaiting(command.cancel);
       }
     }
+    taken_.clear();
     int running = 0;
     curl_multi_perform(multi_, &running);
     collectFinished();
@@ -413,6 +443,8 @@ void NetworkEngine::run() {
     // With nothing running, nothing else ends soon to go with them.
     deliver(active_.empty());
     startChecks(active_.empty());
+    sendRetired(active_.empty());
+    if (active_.empty() && checking_.empty()) TransferBody::dropSpares();
     // Wake at least a few times a second to notice transfers gone silent, and
     // soon enough to hand over what was gathered.
     curl_multi_poll(multi_, nullptr, 0, gathered_.empty() && !checksWaiting_ ? 200 : 1, nullptr);

@@ -66,6 +66,8 @@ class NetworkEngine {
     std::shared_ptr<std::promise<void>> settled = nullptr;  // kept once all before it is done
     std::uint64_t checked = 0;  // the transfer whose file the verdict is on
     TransferSetup::FileRefusal verdict{};
+    // The check that gave it, freed on the thread that made it.
+    std::function<TransferSetup::FileRefusal()> check = nullptr;
   };
 
   // Transfers of one group (a queue) run at most its limit at a time; the
@@ -81,6 +83,8 @@ class NetworkEngine {
 
   // `wake`: the thread is woken to take it, unless it was already.
   void push(Command command, bool wake = true);
+  // A transfer of a group starts, or is dropped before it started.
+  static void leftUnstarted(const Transfer& transfer);
   void run();
   void begin(std::unique_ptr<Transfer> transfer);
   // False when it could not start (its failure is posted).
@@ -103,6 +107,11 @@ class NetworkEngine {
   // to write or move first waits for it: the two would write one file.
   void awaitDeliveryOf(Transfer& transfer);
   void checkInactivity();
+  // Transfers that ended go to the main loop to be freed, a batch at a time
+  // or at once when `now`: most of what they hold was made there, where
+  // freeing it waits on no other thread's heap.
+  void retire(std::unique_ptr<Transfer> transfer);
+  void sendRetired(bool now);
   // The transfer's whole file goes to a check worker; the transfer waits
   // apart for the verdict, and its group goes on meanwhile unless it must
   // hold its place (see Checking).
@@ -126,7 +135,10 @@ class NetworkEngine {
 
   // The commands the main thread hands the network thread.
   mutable std::mutex mutex_;
-  std::deque<Command> commands_;
+  std::vector<Command> commands_;
+  // The commands being acted on, swapped with commands_: the two buffers go
+  // back and forth, so that neither thread frees what the other made.
+  std::vector<Command> taken_;  // network thread only
   bool woken_ = false;  // the thread was woken and has not taken the commands yet
   bool stopping_ = false;
   std::atomic<std::uint64_t> nextId_{1};
@@ -138,6 +150,11 @@ class NetworkEngine {
   EasyHandlePool handles_;  // network thread only
   std::map<std::uint64_t, std::unique_ptr<Transfer>> active_;  // network thread only
   std::map<std::uint64_t, Group> groups_;                      // network thread only
+  std::vector<std::unique_ptr<Transfer>> retired_;              // network thread only
+  // A group's transfer is handed over without waking the thread while at
+  // least this many of the group wait to start (TransferSetup::groupUnstarted).
+  static constexpr int kUnstartedToWake = 4;
+  static constexpr std::size_t kMostRetired = 64;
   // Transfers whose file is being checked. One keeps its group's place until
   // its verdict when its group stops on a failure (which the check may be),
   // or when many are checked already: a network faster than the checks then

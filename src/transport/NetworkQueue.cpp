@@ -28,6 +28,8 @@ struct NetworkQueue::State : std::enable_shared_from_this<NetworkQueue::State> {
   // of thousands ends at the front and is scanned there only.
   std::deque<std::shared_ptr<FormDataRequest>> operations;
   const std::uint64_t group = nextGroup();
+  // Its transfers handed to the network thread and not started there yet.
+  const std::shared_ptr<std::atomic<int>> unstarted = std::make_shared<std::atomic<int>>(0);
   // Operations whose transfer has reported progress, for the batch's share.
   std::vector<FormDataRequest*> moving;
   int maxConcurrent = 3;
@@ -54,6 +56,7 @@ struct NetworkQueue::State : std::enable_shared_from_this<NetworkQueue::State> {
       if (op->state_ != FormDataRequest::State::Queued) continue;
       op->queueGroup_ = group;
       op->queueLimit_ = maxConcurrent;
+      op->queueUnstarted_ = unstarted;
       op->queueFollowsBytes_ = progressDelegate && (accurate || op->showAccurateProgress());
       op->queueStopsOnFailure_ = cancelAllOnFailure;
       op->launch();

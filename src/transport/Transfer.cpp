@@ -158,6 +158,15 @@ fs::path Transfer::resumeRecordPath(const fs::path& temporary) {
 
 Transfer::~Transfer() { releaseHandle(); }
 
+void Transfer::retire() {
+  releaseHandle();
+  body_.release();
+  headers_.clear();
+  moved_.clear();
+  moved_.shrink_to_fit();
+  inflater_.end();
+}
+
 void Transfer::releaseHandle() {
   if (easy_) pool_->give(easy_);
   easy_ = nullptr;

@@ -118,6 +118,11 @@ class Transfer {
   // longer holds (a file of the same path was written since).
   void forgetPartialLook() { spec_.noPartialFileAt.reset(); }
   void abandon();
+  // Network thread, once it has ended and told its end: lets go of its
+  // handle and its files, as its destructor would, and frees what the
+  // network thread made for it. What is left was made where the request was
+  // made, and is best freed there (see NetworkEngine::retire).
+  void retire();
   // True when no byte moved for longer than the time-out.
   bool inactive(std::chrono::steady_clock::time_point now) const;
   // True when, over the whole last window of the average floor since the

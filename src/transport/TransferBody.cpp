@@ -4,8 +4,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "transport/TransferSetup.hpp"
 #include "util/DiskRoom.hpp"
@@ -18,7 +20,66 @@ namespace {
 
 std::atomic<std::uint64_t> gPartialFilesOpened{0};
 
+// The buffers of held files given back (TransferBody::giveBack). Bounded in
+// count: most are taken again at once, one for each file that follows.
+struct Spares {
+  static constexpr std::size_t kMost = 64;
+  static constexpr std::size_t kMostBytes = std::size_t{4} << 20;
+  std::mutex mutex;
+  std::vector<std::string> buffers;
+  std::size_t bytes = 0;  // their capacity
+};
+
+Spares& spares() {
+  static Spares* s = new Spares;  // outlives every thread that gives back
+  return *s;
+}
+
+// A buffer given back that fits a file of `announced` bytes without holding
+// much more than it; empty when none does.
+std::string spareFor(std::size_t announced) {
+  Spares& s = spares();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  for (auto it = s.buffers.rbegin(); it != s.buffers.rend(); ++it) {
+    if (it->capacity() < announced || it->capacity() > 2 * announced + 4096) continue;
+    std::string bytes = std::move(*it);
+    s.buffers.erase(std::next(it).base());
+    s.bytes -= bytes.capacity();
+    return bytes;
+  }
+  return {};
+}
+
 }  // namespace
+
+void TransferBody::giveBack(std::string bytes) {
+  if (bytes.capacity() == 0) return;
+  Spares& s = spares();
+  std::unique_lock<std::mutex> lock(s.mutex);
+  if (s.buffers.size() >= Spares::kMost || s.bytes + bytes.capacity() > Spares::kMostBytes) {
+    lock.unlock();
+    return;  // freed here: the network thread has not taken the others yet
+  }
+  if (s.buffers.capacity() < Spares::kMost) s.buffers.reserve(Spares::kMost);
+  bytes.clear();
+  s.bytes += bytes.capacity();
+  s.buffers.push_back(std::move(bytes));
+}
+
+void TransferBody::dropSpares(std::size_t keep) {
+  std::vector<std::string> dropped;
+  {
+    Spares& s = spares();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.buffers.size() <= keep) return;
+    dropped.reserve(s.buffers.size() - keep);
+    for (std::size_t i = keep; i < s.buffers.size(); ++i) {
+      s.bytes -= s.buffers[i].capacity();
+      dropped.push_back(std::move(s.buffers[i]));
+    }
+    s.buffers.resize(keep);
+  }
+}
 
 std::uint64_t TransferBody::partialFilesOpened() { return gPartialFilesOpened.load(); }
 
@@ -30,10 +91,13 @@ TransferBody::TransferBody(fs::path file, bool download, std::int64_t bodyLimit,
       fileLimit_(fileLimit),
       storeShare_(std::max(storeShare, 0.0)) {}
 
-TransferBody::~TransferBody() {
+void TransferBody::release() {
   flushHeld();
   closeFile();
   dropSpill();
+  warmer_.stop();
+  std::string().swap(bytes_);
+  std::string().swap(head_);
 }
 
 void TransferBody::fail(Fault fault, std::string detail) {
@@ -237,8 +301,13 @@ void TransferBody::beginHeld(std::int64_t offset, std::int64_t announced, bool e
   keepHead_ = keepHead;
   bytes_.clear();
   // Room for the whole of a small file at once.
-  if (!encoded && announced > 0 && announced <= static_cast<std::int64_t>(kMostHeld))
-    bytes_.reserve(static_cast<std::size_t>(announced));
+  if (!encoded && announced > 0 && announced <= static_cast<std::int64_t>(kMostHeld)) {
+    const auto size = static_cast<std::size_t>(announced);
+    if (bytes_.capacity() < size) {
+      if (std::string spare = spareFor(size); spare.capacity() > 0) bytes_ = std::move(spare);
+    }
+    bytes_.reserve(size);
+  }
 }
 
 bool TransferBody::beginAppending(std::int64_t offset) {

@@ -44,7 +44,10 @@ class TransferBody {
   // takes beside it, for each byte of it (TransferSetup::spillStoreShare).
   TransferBody(std::filesystem::path file, bool download, std::int64_t bodyLimit, std::int64_t fileLimit,
                double storeShare = 0);
-  ~TransferBody();
+  // What is held is written, the file closed and a spill file removed (what
+  // the destructor does, done at once); its buffers are freed.
+  ~TransferBody() { release(); }
+  void release();
   TransferBody(const TransferBody&) = delete;
   TransferBody& operator=(const TransferBody&) = delete;
 
@@ -116,6 +119,14 @@ class TransferBody {
   bool roomFor(std::int64_t bytes);
   // Notes a write or an open that failed, and whether for want of room.
   void writeFailed(const std::string& what);
+
+  // Any thread: the buffer of a held file, written, goes back to the network
+  // thread, which made it. A buffer freed on another thread takes the lock
+  // of the network thread's heap while that thread allocates for the next
+  // replies; there it is reused for a file of about its size, or freed.
+  static void giveBack(std::string bytes);
+  // Network thread: frees the buffers given back beyond `keep`.
+  static void dropSpares(std::size_t keep = 0);
 
   // How many partial files were opened so far (Transfer::partialFilesOpened).
   static std::uint64_t partialFilesOpened();

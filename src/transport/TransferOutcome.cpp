@@ -231,8 +231,10 @@ void Transfer::end(TransferResult result, std::vector<Delivery>* later, bool inO
   }
   if (moving) {
     Delivery& delivery = tellLater(std::move(result), *later);
-    delivery.temporary = spec_.temporary;
-    delivery.destination = spec_.destination;
+    // Moved, not copied: the transfer has ended, and its paths, made on the
+    // main thread, go back there to be freed with the end they tell.
+    delivery.temporary = std::move(spec_.temporary);
+    delivery.destination = std::move(spec_.destination);
     delivery.place = true;
     delivery.removeRecord = recordOnDisk_;
     if (body_.kind() == TransferBody::Kind::Held) delivery.held = body_.takeHeld();
@@ -276,6 +278,7 @@ bool Transfer::Delivery::writeWhole(std::string& detail, bool& noRoom) {
     detail = "the disk keeps its margin free: room for " +
              std::to_string(DiskRoom::roomFor(temporary.parent_path()).value_or(0)) + " bytes, not " +
              std::to_string(held->size());
+    TransferBody::giveBack(std::move(*held));
     held.reset();
     return false;
   }
@@ -290,6 +293,7 @@ bool Transfer::Delivery::writeWhole(std::string& detail, bool& noRoom) {
     ok = false;
     failed();
   }
+  TransferBody::giveBack(std::move(*held));
   held.reset();
   return ok;
 }

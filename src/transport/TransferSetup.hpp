@@ -1,7 +1,9 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -138,6 +140,12 @@ struct TransferSetup {
   // at once, in the place the ended one had (which a waiting one may have
   // taken meanwhile), rather than behind every transfer still waiting.
   bool keepsGroupPlace = false;
+  // The group's transfers handed to the network thread and not yet started
+  // there: counted up as one is handed over and down as it starts or is
+  // dropped unstarted. While a few wait, one more need not wake the thread,
+  // which takes it the next time it turns: a transfer of the group ending
+  // turns it, and the ones waiting fill the place meanwhile.
+  std::shared_ptr<std::atomic<int>> groupUnstarted;
 };
 
 }  // namespace mv

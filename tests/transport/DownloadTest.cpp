@@ -787,38 +787,50 @@ TEST_F(DownloadTest, AfterTheEngineSettlesAStoppedDownloadWritesNothingMore) {
 
 // Each file of a batch is in place, whole, when its end is told, however the
 // ends are gathered on their way to the main loop.
+// Each file of a batch is in place, byte for byte, when its end is told:
+// files of every size one after another, in two batches, the second held in
+// the buffers the first gave back, most of each batch waiting to start
+// while the rest runs.
 TEST_F(DownloadTest, EveryFileOfABatchIsInPlaceWhenItsEndIsTold) {
-  server.http().Post(R"(/n/(\d+))", [](const Req& req, Res& res) {
-    res.set_content("picture " + std::string(req.matches[1]), "image/png");
+  const auto bytesOf = [](const std::string& name) {
+    const int n = std::stoi(name);
+    // Large and small ones in turn, so that a buffer left by a larger file
+    // holds a smaller one.
+    const std::size_t size = n % 3 == 0 ? static_cast<std::size_t>(n) * 7919 % 150000 : static_cast<std::size_t>(n) * 13;
+    return "picture " + name + ":" + std::string(size, static_cast<char>('a' + n % 26));
+  };
+  server.http().Post(R"(/n/(\d+))", [&](const Req& req, Res& res) {
+    res.set_content(bytesOf(req.matches[1]), "image/png");
   });
   server.start();
   struct Checker : RequestDelegate {
-    std::function<std::string(const fs::path&)> read;
+    std::function<bool(const fs::path&)> whole;
     int inPlace = 0;
     int failed = 0;
     void requestFinished(FormDataRequest& op) override {
-      const std::string name = op.downloadDestinationPath().filename().string();
-      if (read(op.downloadDestinationPath()) == "picture " + name &&
-          !fs::exists(op.temporaryFileDownloadPath()))
-        ++inPlace;
+      if (whole(op.downloadDestinationPath()) && !fs::exists(op.temporaryFileDownloadPath())) ++inPlace;
     }
     void requestFailed(FormDataRequest&) override { ++failed; }
   } checker;
-  checker.read = [this](const fs::path& path) { return readFile(path); };
-  NetworkQueue queue;
-  queue.setMaxConcurrentOperationCount(3);
-  queue.setDelegate(&checker);
-  constexpr int kFiles = 60;
-  for (int i = 0; i < kFiles; ++i) {
-    auto op = download("/n/" + std::to_string(i));
-    op->setDownloadDestinationPath(destination.parent_path() / std::to_string(i));
-    op->setTemporaryFileDownloadPath(temporary.parent_path() / std::to_string(i));
-    ASSERT_TRUE(queue.addOperation(op));
+  checker.whole = [&](const fs::path& path) { return readFile(path) == bytesOf(path.filename().string()); };
+  constexpr int kFiles = 150;
+  for (int round = 0; round < 2; ++round) {
+    checker.inPlace = checker.failed = 0;
+    NetworkQueue queue;
+    queue.setMaxConcurrentOperationCount(3);
+    queue.setDelegate(&checker);
+    for (int i = 0; i < kFiles; ++i) {
+      const std::string name = std::to_string(round * kFiles + i);
+      auto op = download("/n/" + name);
+      op->setDownloadDestinationPath(destination.parent_path() / name);
+      op->setTemporaryFileDownloadPath(temporary.parent_path() / name);
+      ASSERT_TRUE(queue.addOperation(op));
+    }
+    queue.go();
+    ASSERT_TRUE(runUntil([&] { return checker.inPlace + checker.failed == kFiles; }, 20)) << round;
+    EXPECT_EQ(checker.inPlace, kFiles) << round;
+    EXPECT_EQ(queue.requestsCount(), 0) << round;
   }
-  queue.go();
-  ASSERT_TRUE(runUntil([&] { return checker.inPlace + checker.failed == kFiles; }, 10));
-  EXPECT_EQ(checker.inPlace, kFiles);
-  EXPECT_EQ(queue.requestsCount(), 0);
 }
 
 // A file whose check takes long (a picture read through) holds up no other:
