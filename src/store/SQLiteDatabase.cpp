@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <mutex>
+
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "store/SQLiteTransaction.hpp"
@@ -29,7 +31,15 @@ bool SQLiteDatabase::open(const std::filesystem::path& path, Missing missing) {
   // Until it is open, the connection is the main thread's (or its opener's).
   owner_ = std::this_thread::get_id();
   sqlite3* db = nullptr;
-  const int flags = SQLITE_OPEN_READWRITE | (missing == Missing::Create ? SQLITE_OPEN_CREATE : 0);
+  // A connection is only ever used on its owner's thread (checkThread), so
+  // it takes no lock of its own around every call; and the library keeps no
+  // count of its memory, which would take one lock shared by every
+  // connection at every allocation (a store on a worker beside the main
+  // thread's reads).
+  static std::once_flag unlocked;
+  // Refused, and harmless, once the library is in use.
+  std::call_once(unlocked, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (missing == Missing::Create ? SQLITE_OPEN_CREATE : 0);
   int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
     MV_LOG("Cannot open database ", path.string(), ": ", db ? sqlite3_errmsg(db) : "out of memory");
