@@ -20,11 +20,13 @@ namespace {
 
 std::atomic<std::uint64_t> gPartialFilesOpened{0};
 
-// The buffers of held files given back (TransferBody::giveBack). Bounded in
-// count: most are taken again at once, one for each file that follows.
+// The buffers of held files given back (TransferBody::giveBack), bounded in
+// count and in bytes: most are taken again at once, one for each file that
+// follows.
 struct Spares {
   static constexpr std::size_t kMost = 64;
   static constexpr std::size_t kMostBytes = std::size_t{4} << 20;
+  Spares() { buffers.reserve(kMost); }
   std::mutex mutex;
   std::vector<std::string> buffers;
   std::size_t bytes = 0;  // their capacity
@@ -55,29 +57,25 @@ std::string spareFor(std::size_t announced) {
 void TransferBody::giveBack(std::string bytes) {
   if (bytes.capacity() == 0) return;
   Spares& s = spares();
-  std::unique_lock<std::mutex> lock(s.mutex);
-  if (s.buffers.size() >= Spares::kMost || s.bytes + bytes.capacity() > Spares::kMostBytes) {
-    lock.unlock();
-    return;  // freed here: the network thread has not taken the others yet
-  }
-  if (s.buffers.capacity() < Spares::kMost) s.buffers.reserve(Spares::kMost);
+  std::lock_guard<std::mutex> lock(s.mutex);
+  // Past the bound it is freed here: the network thread has not taken the
+  // others yet.
+  if (s.buffers.size() >= Spares::kMost || s.bytes + bytes.capacity() > Spares::kMostBytes) return;
   bytes.clear();
   s.bytes += bytes.capacity();
   s.buffers.push_back(std::move(bytes));
 }
 
-void TransferBody::dropSpares(std::size_t keep) {
+void TransferBody::dropSpares() {
   std::vector<std::string> dropped;
   {
     Spares& s = spares();
     std::lock_guard<std::mutex> lock(s.mutex);
-    if (s.buffers.size() <= keep) return;
-    dropped.reserve(s.buffers.size() - keep);
-    for (std::size_t i = keep; i < s.buffers.size(); ++i) {
-      s.bytes -= s.buffers[i].capacity();
-      dropped.push_back(std::move(s.buffers[i]));
-    }
-    s.buffers.resize(keep);
+    if (s.buffers.empty()) return;
+    dropped.reserve(s.buffers.size());
+    for (std::string& buffer : s.buffers) dropped.push_back(std::move(buffer));
+    s.buffers.clear();
+    s.bytes = 0;
   }
 }
 

@@ -125,8 +125,8 @@ class TransferBody {
   // of the network thread's heap while that thread allocates for the next
   // replies; there it is reused for a file of about its size, or freed.
   static void giveBack(std::string bytes);
-  // Network thread: frees the buffers given back beyond `keep`.
-  static void dropSpares(std::size_t keep = 0);
+  // Network thread: frees every buffer given back (the engine is idle).
+  static void dropSpares();
 
   // How many partial files were opened so far (Transfer::partialFilesOpened).
   static std::uint64_t partialFilesOpened();
